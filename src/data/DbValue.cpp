@@ -1,0 +1,292 @@
+#include "DbValue.h"
+
+#include "Errors.h"
+
+#include <QLocale>
+#include <QRegularExpression>
+#include <QStringDecoder>
+#include <cmath>
+#include <limits>
+
+namespace qv {
+
+namespace {
+
+QByteArray stripLeadingZeros(QByteArray digits)
+{
+    qsizetype first = 0;
+    while (first < digits.size() - 1 && digits.at(first) == '0')
+        ++first;
+    digits.remove(0, first);
+    return digits.isEmpty() ? QByteArray("0") : digits;
+}
+
+[[noreturn]] void badNumber(const QString& text)
+{
+    throw Error(QStringLiteral("'%1' is not a valid number").arg(text));
+}
+
+}  // namespace
+
+Decimal Decimal::parse(const QString& input)
+{
+    const QString text = input.trimmed();
+    static const QRegularExpression pattern(
+        QStringLiteral("^([+-]?)(\\d*)(?:\\.(\\d*))?(?:[eE]([+-]?\\d+))?$"));
+    const auto match = pattern.match(text);
+    if (!match.hasMatch() || (match.capturedLength(2) == 0 && match.capturedLength(3) == 0))
+        badNumber(input);
+
+    QByteArray digits = match.captured(2).toLatin1() + match.captured(3).toLatin1();
+    qint64 scale = match.capturedLength(3);
+    if (match.capturedLength(4) > 0) {
+        bool ok = false;
+        const qint64 exponent = match.captured(4).toLongLong(&ok);
+        if (!ok || exponent > 10000 || exponent < -10000)
+            badNumber(input);
+        scale -= exponent;
+    }
+    if (scale < 0) {  // a positive exponent beyond the fraction: append zeros
+        digits.append(QByteArray(int(-scale), '0'));
+        scale = 0;
+    }
+    Decimal result;
+    result.digits = stripLeadingZeros(digits);
+    result.scale = int(scale);
+    result.negative = match.captured(1) == QLatin1String("-") && !result.isZero();
+    return result;
+}
+
+Decimal Decimal::fromInteger(qint64 value)
+{
+    Decimal result;
+    result.negative = value < 0;
+    // Through the unsigned magnitude, so INT64_MIN has no overflow.
+    const quint64 magnitude = value < 0 ? quint64(0) - quint64(value) : quint64(value);
+    result.digits = QByteArray::number(magnitude);
+    return result;
+}
+
+QString Decimal::toString() const
+{
+    QByteArray text = digits;
+    if (scale > 0) {
+        if (text.size() <= scale)
+            text.prepend(QByteArray(scale - text.size() + 1, '0'));
+        text.insert(text.size() - scale, '.');
+    }
+    if (negative)
+        text.prepend('-');
+    return QString::fromLatin1(text);
+}
+
+bool Decimal::hasFraction() const
+{
+    if (scale <= 0)
+        return false;
+    const QByteArray fraction = digits.right(scale);
+    return fraction.count('0') != fraction.size();
+}
+
+DateTime DateTime::parse(const QString& input)
+{
+    static const QRegularExpression pattern(QStringLiteral(
+        "^\\s*(-?\\d{1,4})-(\\d{1,2})-(\\d{1,2})"
+        "(?:[ T](\\d{1,2}):(\\d{2})(?::(\\d{2})(?:[.,](\\d+))?)?)?"
+        "(?:\\s*(?:Z|[+-]\\d{2}(?::?\\d{2})?|[A-Za-z][A-Za-z0-9_/+-]*(?:\\s+[A-Za-z]+)?))?\\s*$"));
+    const auto match = pattern.match(input);
+    if (!match.hasMatch())
+        throw Error(QStringLiteral("'%1' is not a valid date and time").arg(input));
+    DateTime value;
+    value.year = match.captured(1).toInt();
+    value.month = match.captured(2).toInt();
+    value.day = match.captured(3).toInt();
+    value.hour = match.captured(4).toInt();
+    value.minute = match.captured(5).toInt();
+    value.second = match.captured(6).toInt();
+    QString fraction = match.captured(7).left(9);
+    if (!fraction.isEmpty())
+        value.nanosecond = fraction.leftJustified(9, QLatin1Char('0')).toInt();
+    const bool zeroDate = value.year == 0 && value.month == 0 && value.day == 0;
+    const bool dateOk = zeroDate || (value.month >= 1 && value.month <= 12 && value.day >= 1 && value.day <= 31);
+    if (!dateOk || value.hour > 23 || value.minute > 59 || value.second > 59)
+        throw Error(QStringLiteral("'%1' is not a valid date and time").arg(input));
+    return value;
+}
+
+QString DateTime::toString() const
+{
+    QString text = QStringLiteral("%1-%2-%3 %4:%5:%6")
+                       .arg(year, 4, 10, QLatin1Char('0'))
+                       .arg(month, 2, 10, QLatin1Char('0'))
+                       .arg(day, 2, 10, QLatin1Char('0'))
+                       .arg(hour, 2, 10, QLatin1Char('0'))
+                       .arg(minute, 2, 10, QLatin1Char('0'))
+                       .arg(second, 2, 10, QLatin1Char('0'));
+    if (nanosecond != 0) {
+        QString fraction = QStringLiteral("%1").arg(nanosecond, 9, 10, QLatin1Char('0'));
+        while (fraction.endsWith(QLatin1Char('0')))
+            fraction.chop(1);
+        text += QLatin1Char('.') + fraction;
+    }
+    return text;
+}
+
+QString kindName(ValueKind kind)
+{
+    switch (kind) {
+    case ValueKind::Null: return QStringLiteral("null");
+    case ValueKind::Integer: return QStringLiteral("integer");
+    case ValueKind::Decimal: return QStringLiteral("decimal");
+    case ValueKind::Float: return QStringLiteral("float");
+    case ValueKind::DateTime: return QStringLiteral("date-time");
+    case ValueKind::Text: return QStringLiteral("text");
+    case ValueKind::Bytes: return QStringLiteral("bytes");
+    }
+    return {};
+}
+
+void DbValue::refuse(ValueKind target) const
+{
+    QString shown;
+    switch (kind()) {
+    case ValueKind::Null: shown = QStringLiteral("NULL"); break;
+    case ValueKind::Bytes: shown = QStringLiteral("%1 bytes").arg(std::get<QByteArray>(data_).size()); break;
+    default: shown = QLatin1Char('\'') + toText() + QLatin1Char('\''); break;
+    }
+    throw Error(QStringLiteral("Cannot convert %1 value %2 to %3").arg(kindName(kind()), shown, kindName(target)));
+}
+
+qint64 DbValue::toInteger() const
+{
+    if (kind() == ValueKind::Integer)
+        return std::get<qint64>(data_);
+    if (kind() == ValueKind::Float) {
+        const double d = std::get<double>(data_);
+        // 2^63 itself is out of range, so compare with < on the upper bound.
+        if (std::isfinite(d) && d == std::trunc(d) && d >= -9223372036854775808.0 && d < 9223372036854775808.0)
+            return qint64(d);
+        refuse(ValueKind::Integer);
+    }
+    if (kind() == ValueKind::Decimal || kind() == ValueKind::Text) {
+        Decimal decimal;
+        try {
+            decimal = toDecimal();
+        } catch (const Error&) {
+            refuse(ValueKind::Integer);
+        }
+        if (decimal.hasFraction())
+            refuse(ValueKind::Integer);
+        QByteArray whole = decimal.scale > 0 ? decimal.digits.left(decimal.digits.size() - decimal.scale)
+                                             : decimal.digits;
+        if (whole.isEmpty())
+            whole = "0";
+        bool ok = false;
+        const qint64 value = (decimal.negative ? "-" + whole : whole).toLongLong(&ok);
+        if (!ok)
+            refuse(ValueKind::Integer);
+        return value;
+    }
+    refuse(ValueKind::Integer);
+}
+
+Decimal DbValue::toDecimal() const
+{
+    switch (kind()) {
+    case ValueKind::Integer: return Decimal::fromInteger(std::get<qint64>(data_));
+    case ValueKind::Decimal: return std::get<Decimal>(data_);
+    case ValueKind::Float: {
+        const double d = std::get<double>(data_);
+        if (!std::isfinite(d))
+            refuse(ValueKind::Decimal);
+        return Decimal::parse(QString::number(d, 'g', QLocale::FloatingPointShortest));
+    }
+    case ValueKind::Text:
+        try {
+            return Decimal::parse(std::get<QString>(data_));
+        } catch (const Error&) {
+            refuse(ValueKind::Decimal);
+        }
+    default: refuse(ValueKind::Decimal);
+    }
+}
+
+double DbValue::toFloat() const
+{
+    switch (kind()) {
+    case ValueKind::Integer: return double(std::get<qint64>(data_));
+    case ValueKind::Float: return std::get<double>(data_);
+    case ValueKind::Decimal:
+    case ValueKind::Text: {
+        bool ok = false;
+        const double d = toDecimal().toString().toDouble(&ok);
+        if (!ok)
+            refuse(ValueKind::Float);
+        return d;
+    }
+    default: refuse(ValueKind::Float);
+    }
+}
+
+DateTime DbValue::toDateTime() const
+{
+    if (kind() == ValueKind::DateTime)
+        return std::get<DateTime>(data_);
+    if (kind() == ValueKind::Text) {
+        try {
+            return DateTime::parse(std::get<QString>(data_));
+        } catch (const Error&) {
+            refuse(ValueKind::DateTime);
+        }
+    }
+    refuse(ValueKind::DateTime);
+}
+
+QString DbValue::toText() const
+{
+    switch (kind()) {
+    case ValueKind::Null: return {};
+    case ValueKind::Integer: return QString::number(std::get<qint64>(data_));
+    case ValueKind::Decimal: return std::get<Decimal>(data_).toString();
+    case ValueKind::Float: return QString::number(std::get<double>(data_), 'g', QLocale::FloatingPointShortest);
+    case ValueKind::DateTime: return std::get<DateTime>(data_).toString();
+    case ValueKind::Text: return std::get<QString>(data_);
+    case ValueKind::Bytes: {
+        // Bytes become text only when they are well-formed UTF-8.
+        const QByteArray& bytes = std::get<QByteArray>(data_);
+        QStringDecoder decoder(QStringDecoder::Utf8, QStringConverter::Flag::Stateless);
+        QString text = decoder.decode(bytes);
+        if (decoder.hasError())
+            refuse(ValueKind::Text);
+        return text;
+    }
+    }
+    return {};
+}
+
+QByteArray DbValue::toBytes() const
+{
+    if (kind() == ValueKind::Bytes)
+        return std::get<QByteArray>(data_);
+    if (kind() == ValueKind::Text)
+        return std::get<QString>(data_).toUtf8();
+    refuse(ValueKind::Bytes);
+}
+
+DbValue DbValue::convertedTo(ValueKind target) const
+{
+    if (isNull() || kind() == target)
+        return *this;
+    switch (target) {
+    case ValueKind::Null: return {};
+    case ValueKind::Integer: return fromInteger(toInteger());
+    case ValueKind::Decimal: return fromDecimal(toDecimal());
+    case ValueKind::Float: return fromFloat(toFloat());
+    case ValueKind::DateTime: return fromDateTime(toDateTime());
+    case ValueKind::Text: return fromText(toText());
+    case ValueKind::Bytes: return fromBytes(toBytes());
+    }
+    return {};
+}
+
+}  // namespace qv

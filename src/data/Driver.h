@@ -1,0 +1,63 @@
+#pragma once
+
+#include "DbValue.h"
+
+#include <QString>
+#include <QStringList>
+#include <QVector>
+#include <memory>
+
+namespace qv {
+
+// What a driver reports of one result column.
+struct ColumnInfo {
+    QString name;           // as the server reports it
+    ValueKind type = ValueKind::Text;  // the kind its values arrive in
+    int size = 0;           // declared size as the server reports it
+    bool nullable = true;
+    bool readOnly = false;
+    bool autoIncrement = false;
+};
+
+using Row = QVector<DbValue>;
+
+// A forward-only result. Rows are fetched on demand; nothing forces the
+// driver to hold the whole result.
+class DriverCursor {
+public:
+    virtual ~DriverCursor() = default;
+    virtual const QVector<ColumnInfo>& columns() const = 0;
+    // Reads the next row into `row`; false when the result has no more rows.
+    virtual bool fetch(Row& row) = 0;
+};
+
+// One open session with a server.
+class DriverSession {
+public:
+    virtual ~DriverSession() = default;
+    virtual std::unique_ptr<DriverCursor> query(const QString& sql) = 0;
+    // Executes at once: no preparing, no parameters, no result read.
+    virtual void execute(const QString& sql) = 0;
+    virtual QString quoteChar() const = 0;
+    virtual bool supportsTransactions() const = 0;
+};
+
+// The connection description that DbConnection hands to the drivers:
+// the Params lines followed by the four fixed driver fields.
+class ConnectionDescription {
+public:
+    explicit ConnectionDescription(QStringList lines) : lines_(std::move(lines)) {}
+    // The value of the first line named `name` (compared without regard to
+    // case); `fallback` when no line has that name.
+    QString value(const QString& name, const QString& fallback = {}) const;
+    bool has(const QString& name) const;
+    const QStringList& lines() const { return lines_; }
+
+private:
+    QStringList lines_;
+};
+
+// Picks the driver from DriverName and the Database parameter and logs in.
+std::unique_ptr<DriverSession> openDriverSession(const ConnectionDescription& description);
+
+}  // namespace qv

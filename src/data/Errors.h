@@ -1,0 +1,29 @@
+#pragma once
+
+#include <QString>
+#include <exception>
+#include <string>
+
+namespace qv {
+
+// The one failure type of the data access layer and the conversion engine:
+// it carries the text that the caller shows or writes to the progress log.
+class Error : public std::exception {
+public:
+    explicit Error(QString message) : message_(std::move(message)), utf8_(message_.toStdString()) {}
+    const QString& message() const noexcept { return message_; }
+    const char* what() const noexcept override { return utf8_.c_str(); }
+
+private:
+    QString message_;
+    std::string utf8_;
+};
+
+// A failure that the window's error display does not show: it ends an action
+// (a confirmed Stop, a step that has already shown its own message).
+class SilentAbort : public Error {
+public:
+    SilentAbort() : Error(QStringLiteral("Operation aborted")) {}
+};
+
+}  // namespace qv

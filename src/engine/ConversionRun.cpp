@@ -1,0 +1,106 @@
+#include "ConversionRun.h"
+
+#include "NameCase.h"
+#include "RunHost.h"
+#include "TableSteps.h"
+#include "data/Errors.h"
+
+namespace qv {
+
+ExistingTablePolicy existingTablePolicyFromIndex(int index)
+{
+    if (index == 0)
+        return ExistingTablePolicy::Overwrite;
+    if (index == 2)
+        return ExistingTablePolicy::Skip;
+    return ExistingTablePolicy::Merge;
+}
+
+ConversionRun::ConversionRun(TableSteps& steps, RunHost& host) : steps_(steps), host_(host) {}
+
+RunOutcome ConversionRun::run(const QStringList& tables, const RunSettings& settings)
+{
+    host_.runStarting();
+    host_.setStopRequested(false);
+
+    RunOutcome outcome;
+    for (const QString& source : tables) {
+        if (host_.stopRequested()) {
+            host_.setStopRequested(false);
+            throw SilentAbort();
+        }
+        if (convertTable(source, settings))
+            ++outcome.tablesWithFailures;
+        ++outcome.tablesProcessed;
+    }
+
+    host_.appendLine(host_.completionText(CompletionLine::Completed));
+    if (outcome.succeeded())
+        host_.appendLine(host_.completionText(CompletionLine::Migrated));
+    else
+        host_.appendLine(host_.completionText(CompletionLine::MigratedWithErrors)
+                             .arg(QString::number(outcome.tablesWithFailures),
+                                  QString::number(outcome.tablesProcessed)));
+    host_.completionLinesWritten();
+    host_.appendLine(host_.completionText(CompletionLine::ClickFinish));
+    return outcome;
+}
+
+bool ConversionRun::convertTable(const QString& source, const RunSettings& settings)
+{
+    const QString target = ApplyNameCase(source, settings.namesUppercase);
+    const bool exists = steps_.TableExists(target);
+    bool failed = false;
+
+    if (exists && settings.policy == ExistingTablePolicy::Overwrite) {
+        host_.appendLine(QStringLiteral("Drop table ") + target + QStringLiteral("... "));
+        const StepResult dropped = steps_.DropTable(target);
+        if (dropped.ok) {
+            host_.appendLine(QStringLiteral("Drop table ") + target + QStringLiteral("...Done"));
+        } else {
+            host_.appendLine(dropped.message);
+            failed = true;
+        }
+        host_.appendLine(QString());
+    } else if (exists && settings.policy == ExistingTablePolicy::Skip) {
+        host_.appendLine(QStringLiteral("Skip table ") + target + QStringLiteral("... "));
+        host_.appendLine(QString());
+    }
+
+    if (!exists || settings.policy == ExistingTablePolicy::Overwrite) {
+        host_.appendLine(QStringLiteral("Create table ") + target + QStringLiteral("... "));
+        const StepResult created = steps_.CreateTargetTable(source, target, settings.characterSet);
+        if (created.ok) {
+            host_.replaceLastLine(QStringLiteral("Create table ") + target + QStringLiteral("...Done"));
+        } else {
+            host_.appendLine(created.message);
+            failed = true;
+        }
+        host_.appendLine(QString());
+        // Also after a failed definition: the target may hold a table of that name.
+        if (!settings.skipIndexes)
+            steps_.CreateTargetIndexes(source, target);
+    }
+
+    if (!settings.definitionsOnly) {
+        if (exists && settings.policy == ExistingTablePolicy::Skip) {
+            host_.appendLine(QStringLiteral("Skip table ") + target);
+        } else {
+            host_.appendLine(QStringLiteral("Insert table ") + target + QStringLiteral("... "));
+            host_.processEvents();
+            const StepResult copied = steps_.transferRows(source, target);
+            if (copied.ok) {
+                host_.replaceLastLine(host_.lastLine() + QStringLiteral("...Done"));
+            } else {
+                host_.appendLine(copied.message);
+                failed = true;
+            }
+            if (steps_.insertFailed())
+                failed = true;
+        }
+        host_.appendLine(QString());
+    }
+    return failed;
+}
+
+}  // namespace qv

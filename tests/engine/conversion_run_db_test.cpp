@@ -1,0 +1,209 @@
+#include "data/Errors.h"
+#include "support/ConversionFixture.h"
+
+#include <gtest/gtest.h>
+
+using namespace qv;
+using namespace qv::test;
+
+namespace {
+
+const char* const deptEmp =
+    "create table DEPT (DEPTNO NUMBER(2), DNAME VARCHAR2(14));"
+    "create table EMP (EMPNO NUMBER(4), ENAME VARCHAR2(10));";
+
+const QStringList englishEnd{QStringLiteral("Conversion is Completed"),
+                             QStringLiteral("Wizard has migrated your Oracle database to MySQL server successfully."),
+                             QStringLiteral("Click 'Finish' to exit the wizard.")};
+
+class Run : public ConversionFixture {
+protected:
+    void SetUp() override
+    {
+        connect(QString::fromLatin1(deptEmp));
+        // DEPT exists in the target already, with a column the source lacks.
+        db.exec(QStringLiteral("create table %1.DEPT (OLDCOL int)").arg(db.name()));
+        db.exec(QStringLiteral("insert into %1.DEPT values (7)").arg(db.name()));
+    }
+
+    QStringList targetColumns(const QString& table)
+    {
+        return db.column(QStringLiteral("select column_name from information_schema.columns where table_schema = "
+                                        "'%1' and table_name = '%2' order by ordinal_position")
+                             .arg(db.name(), table));
+    }
+};
+
+}  // namespace
+
+TEST_F(Run, OverwriteDropsAndRecreatesExistingTablesAndCreatesNewOnes)
+{
+    const RunOutcome outcome = run({QStringLiteral("DEPT"), QStringLiteral("EMP")}, definitionsOnlySettings());
+    EXPECT_EQ(host.lines, QStringList({"Drop table DEPT... ", "Drop table DEPT...Done", "", "Create table DEPT...Done",
+                                       "", "Create table EMP...Done", ""}) + englishEnd);
+    EXPECT_EQ(targetColumns(QStringLiteral("DEPT")), (QStringList{"DEPTNO", "DNAME"}));
+    EXPECT_EQ(targetColumns(QStringLiteral("EMP")), (QStringList{"EMPNO", "ENAME"}));
+    EXPECT_EQ(outcome.tablesProcessed, 2);
+    EXPECT_EQ(outcome.tablesWithFailures, 0);
+    EXPECT_EQ(host.runStarts, 1);
+    // Unattended runs save their log after the second completion line.
+    EXPECT_EQ(host.completionHooks, 1);
+    EXPECT_EQ(host.linesAtCompletionHook, host.lines.size() - 1);
+}
+
+TEST_F(Run, MergeLeavesExistingTablesAloneAndCreatesNewOnes)
+{
+    run({QStringLiteral("DEPT"), QStringLiteral("EMP")}, definitionsOnlySettings(ExistingTablePolicy::Merge));
+    EXPECT_EQ(host.lines, QStringList({"Create table EMP...Done", ""}) + englishEnd);
+    EXPECT_EQ(targetColumns(QStringLiteral("DEPT")), QStringList{"OLDCOL"});
+    EXPECT_EQ(db.scalar(QStringLiteral("select OLDCOL from %1.DEPT").arg(db.name())), QStringLiteral("7"));
+}
+
+TEST_F(Run, SkipWritesItsLinesAndTouchesNothing)
+{
+    run({QStringLiteral("DEPT"), QStringLiteral("EMP")}, definitionsOnlySettings(ExistingTablePolicy::Skip));
+    EXPECT_EQ(host.lines, QStringList({"Skip table DEPT... ", "", "Create table EMP...Done", ""}) + englishEnd);
+
+    // Rows asked for: the skipped table gets a second line without dots.
+    host.lines.clear();
+    RunSettings settings = definitionsOnlySettings(ExistingTablePolicy::Skip);
+    settings.definitionsOnly = false;
+    const RunOutcome outcome = run({QStringLiteral("DEPT")}, settings);
+    EXPECT_EQ(host.lines, QStringList({"Skip table DEPT... ", "", "Skip table DEPT", ""}) + englishEnd);
+    EXPECT_EQ(host.yields, 0);
+    EXPECT_EQ(outcome.tablesWithFailures, 0);
+    EXPECT_EQ(targetColumns(QStringLiteral("DEPT")), QStringList{"OLDCOL"});
+}
+
+TEST_F(Run, FailedDefinitionIsLoggedAndCounted)
+{
+    connect(QStringLiteral("create table GOOD (A NUMBER(3)); create table BAD (A NUMBER(3), F FLOAT);"));
+    const RunOutcome outcome = run({QStringLiteral("BAD"), QStringLiteral("GOOD")}, definitionsOnlySettings());
+    ASSERT_EQ(host.lines.size(), 8);
+    EXPECT_EQ(host.lines.at(0), QStringLiteral("Create table BAD... "));
+    EXPECT_TRUE(host.lines.at(1).startsWith(QStringLiteral("You have an error in your SQL syntax")));
+    EXPECT_EQ(host.lines.mid(2, 3), QStringList({"", "Create table GOOD...Done", ""}));
+    EXPECT_EQ(host.lines.mid(5), QStringList({"Conversion is Completed",
+                                              "Conversion finished with errors: 1 of 2 tables had failures. "
+                                              "See the messages above.",
+                                              "Click 'Finish' to exit the wizard."}));
+    EXPECT_EQ(outcome.tablesProcessed, 2);
+    EXPECT_EQ(outcome.tablesWithFailures, 1);
+}
+
+TEST_F(Run, WildcardInTheProbeMakesTheDropFailAndTheCreateFollow)
+{
+    // "_" matches any character in the probe: A_B "exists" because of AXB.
+    connect(QStringLiteral("create table A_B (A NUMBER(3));"));
+    db.exec(QStringLiteral("create table %1.AXB (A int)").arg(db.name()));
+    const RunOutcome outcome = run({QStringLiteral("A_B")}, definitionsOnlySettings());
+    EXPECT_EQ(host.lines,
+              QStringList({"Drop table A_B... ", QStringLiteral("Unknown table '%1.A_B'").arg(db.name()), "",
+                           "Create table A_B...Done", "", "Conversion is Completed",
+                           "Conversion finished with errors: 1 of 1 tables had failures. See the messages above.",
+                           "Click 'Finish' to exit the wizard."}));
+    EXPECT_EQ(outcome.tablesWithFailures, 1);
+}
+
+TEST_F(Run, DefinitionFailsAfterTheDropWhenTheTableCannotBeRecreated)
+{
+    connect(QStringLiteral("create table DEPT (DEPTNO NUMBER(2), X FLOAT);"));
+    run({QStringLiteral("DEPT")}, definitionsOnlySettings());
+    ASSERT_GE(host.lines.size(), 5);
+    EXPECT_EQ(host.lines.mid(0, 4),
+              QStringList({"Drop table DEPT... ", "Drop table DEPT...Done", "", "Create table DEPT... "}));
+    EXPECT_TRUE(host.lines.at(4).startsWith(QStringLiteral("You have an error in your SQL syntax")));
+    EXPECT_TRUE(targetColumns(QStringLiteral("DEPT")).isEmpty());
+}
+
+TEST_F(Run, StopAtATableHeadEndsTheRunSilentlyWithoutCompletionLines)
+{
+    RunSettings settings = definitionsOnlySettings(ExistingTablePolicy::Merge);
+    settings.definitionsOnly = false;
+    // The user confirms Stop at the first yield, before DEPT's rows are copied.
+    host.onProcessEvents = [](RecordingHost& h) { h.stop = true; };
+    host.stop = true;  // a stale request from before the run is cleared at its start
+    EXPECT_THROW(run({QStringLiteral("DEPT"), QStringLiteral("EMP")}, settings), SilentAbort);
+    EXPECT_EQ(host.yields, 1);
+    EXPECT_FALSE(host.stop);
+    ASSERT_GE(host.lines.size(), 1);
+    EXPECT_EQ(host.lines.first(), QStringLiteral("Insert table DEPT... "));
+    EXPECT_EQ(host.lines.last(), QString());
+    EXPECT_FALSE(host.lines.contains(QStringLiteral("Conversion is Completed")));
+    EXPECT_FALSE(host.lines.join(QLatin1Char('\n')).contains(QStringLiteral("EMP")));
+    EXPECT_TRUE(targetColumns(QStringLiteral("EMP")).isEmpty());
+    EXPECT_EQ(host.completionHooks, 0);
+}
+
+TEST_F(Run, FailedProbeEndsTheRunWithTheFailure)
+{
+    connect(QStringLiteral("create table GOOD (A NUMBER(3)); create table \"O'BRIEN\" (A NUMBER(3));"));
+    EXPECT_THROW(run({QStringLiteral("GOOD"), QStringLiteral("O'BRIEN"), QStringLiteral("DEPT")},
+                     definitionsOnlySettings()),
+                 Error);
+    EXPECT_EQ(host.lines, QStringList({"Create table GOOD...Done", ""}));
+    EXPECT_EQ(host.completionHooks, 0);
+}
+
+TEST_F(Run, EmptySelectionWritesOnlyTheCompletionLines)
+{
+    const RunOutcome outcome = run({}, definitionsOnlySettings());
+    EXPECT_EQ(host.lines, englishEnd);
+    EXPECT_EQ(outcome.tablesProcessed, 0);
+}
+
+TEST_F(Run, LinesWrittenBeforeTheRunStay)
+{
+    host.lines << QStringLiteral("Start time:2026-12-09 10:00:00");
+    run({QStringLiteral("EMP")}, definitionsOnlySettings());
+    EXPECT_EQ(host.lines.first(), QStringLiteral("Start time:2026-12-09 10:00:00"));
+    EXPECT_EQ(host.lines.at(1), QStringLiteral("Create table EMP...Done"));
+}
+
+TEST_F(Run, ChineseCompletionLinesWithAndWithoutFailures)
+{
+    host.language = UiLanguage::Chinese;
+    run({QStringLiteral("EMP")}, definitionsOnlySettings());
+    EXPECT_EQ(host.lines.mid(2), QStringList({"已经完成转换", "向导已经完成Orccle 数据库到Mysql的转换.",
+                                              "点击 'Finish' 离开本向导."}));
+
+    connect(QStringLiteral("create table A (X NUMBER(3)); create table B (F FLOAT); create table C (F FLOAT);"));
+    host.lines.clear();
+    run({QStringLiteral("A"), QStringLiteral("B"), QStringLiteral("C")}, definitionsOnlySettings());
+    EXPECT_EQ(host.lines.mid(host.lines.size() - 3),
+              QStringList({"已经完成转换", "转换已完成,但有错误: 3 个表中有 2 个表失败。请查看上面的信息。",
+                           "点击 'Finish' 离开本向导."}));
+}
+
+TEST_F(Run, NamesUppercaseChangesOnlyAsciiLettersOfTheTargetName)
+{
+    connect(QStringLiteral("create table \"Kunde_ä\" (\"Name\" VARCHAR2(20));"));
+    RunSettings settings = definitionsOnlySettings();
+    run({QStringLiteral("Kunde_ä")}, settings);
+    EXPECT_EQ(host.lines.first(), QStringLiteral("Create table KUNDE_ä...Done"));
+    EXPECT_EQ(targetColumns(QStringLiteral("KUNDE_ä")), QStringList{"Name"});
+
+    settings.namesUppercase = false;
+    host.lines.clear();
+    run({QStringLiteral("Kunde_ä")}, settings);
+    EXPECT_EQ(host.lines.first(), QStringLiteral("Create table Kunde_ä...Done"));
+    EXPECT_EQ(targetColumns(QStringLiteral("Kunde_ä")), QStringList{"Name"});
+}
+
+TEST_F(Run, CharacterSetGoesIntoEveryCreatedTable)
+{
+    RunSettings settings = definitionsOnlySettings();
+    settings.characterSet = QStringLiteral("latin1");
+    run({QStringLiteral("EMP")}, settings);
+    EXPECT_TRUE(host.clipboard.endsWith(QStringLiteral(")\r\n DEFAULT CHARSET=latin1")));
+    EXPECT_TRUE(db.showCreateTable(QStringLiteral("EMP")).contains(QStringLiteral("CHARSET=latin1")));
+}
+
+TEST(ExistingTablePolicy, ItemIndexesMapToPolicies)
+{
+    EXPECT_EQ(existingTablePolicyFromIndex(0), ExistingTablePolicy::Overwrite);
+    EXPECT_EQ(existingTablePolicyFromIndex(1), ExistingTablePolicy::Merge);
+    EXPECT_EQ(existingTablePolicyFromIndex(2), ExistingTablePolicy::Skip);
+    EXPECT_EQ(existingTablePolicyFromIndex(-1), ExistingTablePolicy::Merge);
+    EXPECT_EQ(existingTablePolicyFromIndex(5), ExistingTablePolicy::Merge);
+}

@@ -1,0 +1,22 @@
+#pragma once
+
+#include <QString>
+#include <QTemporaryDir>
+
+namespace qv::test {
+
+// An offline Oracle schema for a test: a SQLite file in a temporary folder,
+// built from SQL text (declared types that SQLite's parser refuses are written
+// as double-quoted identifiers, for example "TIMESTAMP(3) WITH TIME ZONE").
+class SchemaFile {
+public:
+    explicit SchemaFile(const QString& sql);
+    const QString& path() const { return path_; }
+    QString service() const { return QStringLiteral("sqlite:") + path_; }
+
+private:
+    QTemporaryDir dir_;
+    QString path_;
+};
+
+}  // namespace qv::test
