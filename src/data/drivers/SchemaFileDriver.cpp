@@ -1,0 +1,523 @@
+#include "SchemaFileDriver.h"
+
+#include "OracleTypeDecl.h"
+#include "data/Errors.h"
+
+#include <QFileInfo>
+#include <QLocale>
+#include <QStringDecoder>
+#include <algorithm>
+#include <climits>
+#include <sqlite3.h>
+
+namespace qv {
+
+namespace {
+
+using Database = std::shared_ptr<sqlite3>;
+
+struct Finalize {
+    void operator()(sqlite3_stmt* stmt) const { sqlite3_finalize(stmt); }
+};
+using Statement = std::unique_ptr<sqlite3_stmt, Finalize>;
+
+// ---------------------------------------------------------------------------
+// SQL functions that the dictionary views use to read declared types.
+
+enum class TypeField { DataType, DataLength, DataPrecision, DataScale, CharLength };
+
+void resultOptional(sqlite3_context* context, const std::optional<qint64>& value)
+{
+    if (value)
+        sqlite3_result_int64(context, *value);
+    else
+        sqlite3_result_null(context);
+}
+
+void typeFieldFunction(sqlite3_context* context, int, sqlite3_value** argv)
+{
+    if (sqlite3_value_type(argv[0]) == SQLITE_NULL) {
+        sqlite3_result_null(context);
+        return;
+    }
+    try {
+        const auto* text = reinterpret_cast<const char*>(sqlite3_value_text(argv[0]));
+        const OracleTypeDecl decl =
+            parseOracleTypeDecl(QString::fromUtf8(text, sqlite3_value_bytes(argv[0])));
+        switch (*static_cast<const TypeField*>(sqlite3_user_data(context))) {
+        case TypeField::DataType: {
+            const QByteArray utf8 = decl.dataType.toUtf8();
+            sqlite3_result_text(context, utf8.constData(), int(utf8.size()), SQLITE_TRANSIENT);
+            break;
+        }
+        case TypeField::DataLength: sqlite3_result_int64(context, decl.dataLength); break;
+        case TypeField::DataPrecision: resultOptional(context, decl.dataPrecision); break;
+        case TypeField::DataScale: resultOptional(context, decl.dataScale); break;
+        case TypeField::CharLength: sqlite3_result_int64(context, decl.charLength); break;
+        }
+    } catch (const std::exception& e) {
+        sqlite3_result_error(context, e.what(), -1);
+    }
+}
+
+void registerFunctions(sqlite3* db)
+{
+    static const TypeField fields[] = {TypeField::DataType, TypeField::DataLength, TypeField::DataPrecision,
+                                       TypeField::DataScale, TypeField::CharLength};
+    static const char* const names[] = {"oracle_data_type", "oracle_data_length", "oracle_data_precision",
+                                        "oracle_data_scale", "oracle_char_length"};
+    for (int i = 0; i < 5; ++i) {
+        const int rc = sqlite3_create_function_v2(
+            db, names[i], 1, SQLITE_UTF8 | SQLITE_DETERMINISTIC | SQLITE_INNOCUOUS,
+            const_cast<TypeField*>(&fields[i]), typeFieldFunction, nullptr, nullptr, nullptr);
+        if (rc != SQLITE_OK)
+            throw Error(QString::fromUtf8(sqlite3_errmsg(db)));
+    }
+}
+
+// ---------------------------------------------------------------------------
+// The dictionary views. They read the main schema only, so that the temporary
+// views themselves never show up in them.
+
+const char* const dictionarySql = R"sql(
+create temp view quorvane_tables as
+  select name from main.sqlite_schema
+  where type = 'table' and name not like 'sqlite\_%' escape '\';
+
+create temp view user_tables as
+  select name as TABLE_NAME from quorvane_tables;
+
+create temp view user_tab_columns as
+  select t.name as TABLE_NAME,
+         c.name as COLUMN_NAME,
+         oracle_data_type(c.type) as DATA_TYPE,
+         oracle_data_length(c.type) as DATA_LENGTH,
+         oracle_data_precision(c.type) as DATA_PRECISION,
+         oracle_data_scale(c.type) as DATA_SCALE,
+         case when c."notnull" or c.pk > 0 then 'N' else 'Y' end as NULLABLE,
+         c.cid + 1 as COLUMN_ID,
+         oracle_char_length(c.type) as CHAR_LENGTH
+  from quorvane_tables t, pragma_table_info(t.name, 'main') c;
+
+-- Every index under its Oracle name. SQLite names the index of a UNIQUE
+-- constraint sqlite_autoindex_<table>_<n>; the constraints are numbered in
+-- the order of n. A primary key without an index of its own (an INTEGER
+-- PRIMARY KEY is the rowid) is listed with no SQLite index behind it.
+create temp view quorvane_index_map as
+  select t.name as TABLE_NAME,
+         l.name as SQLITE_NAME,
+         case l.origin
+           when 'pk' then 'PK_' || t.name
+           when 'u' then 'UK_' || t.name || '_' ||
+             (select count(*) from pragma_index_list(t.name, 'main') u
+              where u.origin = 'u'
+                and cast(substr(u.name, length(t.name) + 19) as integer)
+                    <= cast(substr(l.name, length(t.name) + 19) as integer))
+           else l.name
+         end as INDEX_NAME,
+         case when l."unique" then 'UNIQUE' else 'NONUNIQUE' end as UNIQUENESS
+  from quorvane_tables t, pragma_index_list(t.name, 'main') l
+  union all
+  select t.name, null, 'PK_' || t.name, 'UNIQUE'
+  from quorvane_tables t
+  where exists (select 1 from pragma_table_info(t.name, 'main') c where c.pk > 0)
+    and not exists (select 1 from pragma_index_list(t.name, 'main') l where l.origin = 'pk');
+
+create temp view user_indexes as
+  select INDEX_NAME, TABLE_NAME, UNIQUENESS from quorvane_index_map;
+
+create temp view user_ind_columns as
+  select m.INDEX_NAME as INDEX_NAME,
+         m.TABLE_NAME as TABLE_NAME,
+         coalesce(i.name, 'SYS_NC' || printf('%05d', i.seqno + 1) || '$') as COLUMN_NAME,
+         i.seqno + 1 as COLUMN_POSITION
+  from quorvane_index_map m, pragma_index_info(m.SQLITE_NAME, 'main') i
+  where m.SQLITE_NAME is not null
+  union all
+  select 'PK_' || t.name, t.name, c.name, c.pk
+  from quorvane_tables t, pragma_table_info(t.name, 'main') c
+  where c.pk > 0
+    and not exists (select 1 from pragma_index_list(t.name, 'main') l where l.origin = 'pk');
+)sql";
+
+// ---------------------------------------------------------------------------
+
+QString errorText(sqlite3* db)
+{
+    return QString::fromUtf8(sqlite3_errmsg(db));
+}
+
+// Prepares the one statement of `sql`; more than one is refused.
+Statement prepare(sqlite3* db, const QString& sql)
+{
+    const QByteArray utf8 = sql.toUtf8();
+    sqlite3_stmt* raw = nullptr;
+    const char* tail = nullptr;
+    const int rc = sqlite3_prepare_v2(db, utf8.constData(), int(utf8.size()), &raw, &tail);
+    Statement stmt(raw);
+    if (rc != SQLITE_OK)
+        throw Error(errorText(db));
+    if (!stmt)
+        throw Error(QStringLiteral("The statement is empty"));
+    for (const char* p = tail; p && *p; ++p) {
+        if (*p != ';' && !QChar::isSpace(uchar(*p)))
+            throw Error(QStringLiteral("Only one statement can be sent at a time"));
+    }
+    // Writes to the temporary schema would succeed on a read-only file; they
+    // are refused like any other write.
+    if (!sqlite3_stmt_readonly(stmt.get()))
+        throw Error(QString::fromUtf8(sqlite3_errstr(SQLITE_READONLY)));
+    return stmt;
+}
+
+QString realText(double value)
+{
+    return QString::number(value, 'g', QLocale::FloatingPointShortest);
+}
+
+// ---------------------------------------------------------------------------
+
+struct Column {
+    ColumnInfo info;
+    bool declared = false;   // has a declared type (comes from a table column)
+    OracleTypeDecl decl;
+    QString table;           // for messages; empty when not known
+    QString origin;          // the table's column name, or the result name
+};
+
+class SchemaFileCursor final : public DriverCursor {
+public:
+    // Runs the statement up to its first row, so that a refused query fails here.
+    SchemaFileCursor(Database db, Statement stmt)
+        : db_(std::move(db)), statement_(std::move(stmt)), stmt_(statement_.get())
+    {
+        describeColumns();
+        const int rc = sqlite3_step(stmt_);
+        if (rc != SQLITE_ROW && rc != SQLITE_DONE)
+            throw Error(errorText(db_.get()));
+        done_ = rc == SQLITE_DONE;
+        if (!done_)
+            takeKindsFromFirstRow();
+    }
+
+    const QVector<ColumnInfo>& columns() const override { return infos_; }
+
+    bool fetch(Row& row) override
+    {
+        if (done_)
+            return false;
+        if (stepped_) {
+            const int rc = sqlite3_step(stmt_);
+            if (rc == SQLITE_DONE) {
+                done_ = true;
+                return false;
+            }
+            if (rc != SQLITE_ROW) {
+                done_ = true;
+                throw Error(errorText(db_.get()));
+            }
+        }
+        stepped_ = true;
+        ++rowNumber_;
+        row.resize(columns_.size());
+        for (int i = 0; i < columns_.size(); ++i)
+            row[i] = value(i);
+        return true;
+    }
+
+private:
+    void describeColumns()
+    {
+        const int count = sqlite3_column_count(stmt_);
+        for (int i = 0; i < count; ++i) {
+            Column column;
+            column.info.name = QString::fromUtf8(sqlite3_column_name(stmt_, i));
+            column.origin = column.info.name;
+            if (const char* table = sqlite3_column_table_name(stmt_, i))
+                column.table = QString::fromUtf8(table);
+            if (const char* origin = sqlite3_column_origin_name(stmt_, i))
+                column.origin = QString::fromUtf8(origin);
+            if (const char* declared = sqlite3_column_decltype(stmt_, i)) {
+                column.declared = true;
+                column.decl = parseOracleTypeDecl(QString::fromUtf8(declared));
+                column.info.size = int(qMin<qint64>(column.decl.dataLength, INT_MAX));
+            }
+            column.info.type = kindOfRule(column);
+            readNullable(column, i);
+            columns_.append(column);
+            infos_.append(column.info);
+        }
+    }
+
+    void readNullable(Column& column, int index)
+    {
+        const char* database = sqlite3_column_database_name(stmt_, index);
+        const char* table = sqlite3_column_table_name(stmt_, index);
+        const char* origin = sqlite3_column_origin_name(stmt_, index);
+        if (!database || !table || !origin)
+            return;
+        int notNull = 0, primaryKey = 0;
+        if (sqlite3_table_column_metadata(db_.get(), database, table, origin, nullptr, nullptr, &notNull,
+                                          &primaryKey, nullptr) == SQLITE_OK)
+            column.info.nullable = !notNull && !primaryKey;
+    }
+
+    static ValueKind kindOfRule(const Column& column)
+    {
+        if (!column.declared)
+            return ValueKind::Text;
+        switch (column.decl.rule) {
+        case OracleValueRule::Number: return ValueKind::Decimal;
+        case OracleValueRule::DateTime: return ValueKind::DateTime;
+        case OracleValueRule::FixedChar:
+        case OracleValueRule::Text: return ValueKind::Text;
+        case OracleValueRule::Bytes: return ValueKind::Bytes;
+        case OracleValueRule::Float: return ValueKind::Float;
+        case OracleValueRule::StorageClass: return ValueKind::Text;
+        }
+        return ValueKind::Text;
+    }
+
+    // Columns typed by storage class report the kind of their first value.
+    void takeKindsFromFirstRow()
+    {
+        for (int i = 0; i < columns_.size(); ++i) {
+            Column& column = columns_[i];
+            if (column.declared && column.decl.rule != OracleValueRule::StorageClass)
+                continue;
+            switch (sqlite3_column_type(stmt_, i)) {
+            case SQLITE_INTEGER:
+                column.info.type = column.declared ? ValueKind::Decimal : ValueKind::Integer;
+                break;
+            case SQLITE_FLOAT: column.info.type = ValueKind::Float; break;
+            case SQLITE_BLOB: column.info.type = ValueKind::Bytes; break;
+            default: break;
+            }
+            infos_[i].type = column.info.type;
+        }
+    }
+
+    QString storedText(int i) const
+    {
+        const auto* text = reinterpret_cast<const char*>(sqlite3_column_text(stmt_, i));
+        return QString::fromUtf8(text, sqlite3_column_bytes(stmt_, i));
+    }
+
+    QByteArray storedBytes(int i) const
+    {
+        const void* data = sqlite3_column_blob(stmt_, i);
+        return QByteArray(static_cast<const char*>(data), sqlite3_column_bytes(stmt_, i));
+    }
+
+    // The stored value as a message shows it.
+    QString describeStored(int i, int storage) const
+    {
+        switch (storage) {
+        case SQLITE_INTEGER: return QString::number(sqlite3_column_int64(stmt_, i));
+        case SQLITE_FLOAT: return realText(sqlite3_column_double(stmt_, i));
+        case SQLITE_BLOB: {
+            const QByteArray bytes = storedBytes(i);
+            const bool printable = std::all_of(bytes.begin(), bytes.end(),
+                                               [](char c) { return c >= 0x20 && c < 0x7f; });
+            if (printable && bytes.size() <= 60)
+                return QLatin1Char('\'') + QString::fromLatin1(bytes) + QLatin1Char('\'');
+            return QStringLiteral("binary data of %1 bytes").arg(bytes.size());
+        }
+        default: {
+            QString text = storedText(i);
+            if (text.size() > 60)
+                text = text.left(60) + QStringLiteral("...");
+            return QLatin1Char('\'') + text + QLatin1Char('\'');
+        }
+        }
+    }
+
+    // A stored value that its declared type does not allow.
+    [[noreturn]] void refuse(int i, int storage) const
+    {
+        const Column& column = columns_[i];
+        QString where = column.table.isEmpty()
+                            ? QStringLiteral("Column %1, row %2").arg(column.origin).arg(rowNumber_)
+                            : QStringLiteral("Table %1, column %2, row %3")
+                                  .arg(column.table, column.origin)
+                                  .arg(rowNumber_);
+        throw Error(QStringLiteral("%1: the stored value %2 is not a valid %3 value")
+                        .arg(where, describeStored(i, storage), column.decl.dataType));
+    }
+
+    DbValue value(int i) const
+    {
+        const int storage = sqlite3_column_type(stmt_, i);
+        if (storage == SQLITE_NULL)
+            return DbValue::null();
+        const Column& column = columns_[i];
+        if (!column.declared) {
+            switch (storage) {
+            case SQLITE_INTEGER: return DbValue::fromInteger(sqlite3_column_int64(stmt_, i));
+            case SQLITE_FLOAT: return DbValue::fromFloat(sqlite3_column_double(stmt_, i));
+            case SQLITE_BLOB: return DbValue::fromBytes(storedBytes(i));
+            default: return DbValue::fromText(storedText(i));
+            }
+        }
+        switch (column.decl.rule) {
+        case OracleValueRule::Number: return numberValue(i, storage);
+        case OracleValueRule::DateTime: return dateTimeValue(i, storage);
+        case OracleValueRule::FixedChar:
+            return DbValue::fromText(padded(textValue(i, storage), column.decl.charLength));
+        case OracleValueRule::Text: return DbValue::fromText(textValue(i, storage));
+        case OracleValueRule::Bytes:
+            if (storage == SQLITE_INTEGER || storage == SQLITE_FLOAT)
+                refuse(i, storage);
+            return DbValue::fromBytes(storedBytes(i));
+        case OracleValueRule::Float: return floatValue(i, storage);
+        case OracleValueRule::StorageClass:
+            switch (storage) {
+            case SQLITE_INTEGER: return DbValue::fromDecimal(Decimal::fromInteger(sqlite3_column_int64(stmt_, i)));
+            case SQLITE_FLOAT: return DbValue::fromFloat(sqlite3_column_double(stmt_, i));
+            case SQLITE_BLOB: return DbValue::fromBytes(storedBytes(i));
+            default: return DbValue::fromText(storedText(i));
+            }
+        }
+        refuse(i, storage);
+    }
+
+    DbValue dateTimeValue(int i, int storage) const
+    {
+        if (storage == SQLITE_TEXT) {
+            try {
+                return DbValue::fromDateTime(DateTime::parse(storedText(i)));
+            } catch (const Error&) {
+            }
+        }
+        refuse(i, storage);
+    }
+
+    DbValue floatValue(int i, int storage) const
+    {
+        if (storage == SQLITE_INTEGER || storage == SQLITE_FLOAT)
+            return DbValue::fromFloat(sqlite3_column_double(stmt_, i));
+        if (storage == SQLITE_TEXT) {
+            bool ok = false;
+            const double d = storedText(i).trimmed().toDouble(&ok);
+            if (ok)
+                return DbValue::fromFloat(d);
+        }
+        refuse(i, storage);
+    }
+
+    DbValue numberValue(int i, int storage) const
+    {
+        try {
+            switch (storage) {
+            case SQLITE_INTEGER: return DbValue::fromDecimal(Decimal::fromInteger(sqlite3_column_int64(stmt_, i)));
+            case SQLITE_FLOAT: return DbValue::fromDecimal(Decimal::parse(realText(sqlite3_column_double(stmt_, i))));
+            case SQLITE_BLOB: return DbValue::fromDecimal(Decimal::parse(QString::fromLatin1(storedBytes(i))));
+            default: return DbValue::fromDecimal(Decimal::parse(storedText(i)));
+            }
+        } catch (const Error&) {
+            refuse(i, storage);
+        }
+    }
+
+    // Character kinds: text as stored; a number SQLite kept as such gives its
+    // text; binary data must be UTF-8.
+    QString textValue(int i, int storage) const
+    {
+        switch (storage) {
+        case SQLITE_FLOAT: return realText(sqlite3_column_double(stmt_, i));
+        case SQLITE_BLOB: {
+            const QByteArray bytes = storedBytes(i);
+            QStringDecoder decoder(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
+            QString text = decoder(bytes);
+            if (decoder.hasError())
+                refuse(i, storage);
+            return text;
+        }
+        default: return storedText(i);
+        }
+    }
+
+    // Blank-padded to `length` characters (not UTF-16 units); longer text stays.
+    static QString padded(QString text, qint64 length)
+    {
+        qint64 chars = 0;
+        for (const QChar c : std::as_const(text))
+            if (!c.isLowSurrogate())
+                ++chars;
+        if (chars < length)
+            text.append(QString(qsizetype(length - chars), QLatin1Char(' ')));
+        return text;
+    }
+
+    Database db_;
+    Statement statement_;
+    sqlite3_stmt* stmt_;
+    QVector<Column> columns_;
+    QVector<ColumnInfo> infos_;
+    bool stepped_ = false;  // the statement stands on the row last fetched
+    bool done_ = false;
+    qint64 rowNumber_ = 0;
+};
+
+class SchemaFileSession final : public DriverSession {
+public:
+    explicit SchemaFileSession(Database db) : db_(std::move(db)) {}
+
+    std::unique_ptr<DriverCursor> query(const QString& sql) override
+    {
+        return std::make_unique<SchemaFileCursor>(db_, prepare(db_.get(), sql));
+    }
+
+    void execute(const QString& sql) override
+    {
+        const Statement stmt = prepare(db_.get(), sql);
+        int rc;
+        while ((rc = sqlite3_step(stmt.get())) == SQLITE_ROW) {
+        }
+        if (rc != SQLITE_DONE)
+            throw Error(errorText(db_.get()));
+    }
+
+    QString quoteChar() const override { return QStringLiteral("\""); }
+    bool supportsTransactions() const override { return false; }
+
+private:
+    Database db_;
+};
+
+}  // namespace
+
+std::unique_ptr<DriverSession> openSchemaFileSession(const QString& path)
+{
+    const QFileInfo info(path);
+    if (path.isEmpty() || !info.exists())
+        throw Error(QStringLiteral("Schema file '%1' does not exist").arg(path));
+    if (!info.isFile())
+        throw Error(QStringLiteral("Schema file '%1' is not a file").arg(path));
+
+    // SQLite reads a name that begins with "file:" as a URI, which could ask
+    // for a writable or a different file.
+    QString name = path;
+    if (name.startsWith(QLatin1String("file:")))
+        name.prepend(QLatin1String("./"));
+
+    sqlite3* raw = nullptr;
+    const int rc = sqlite3_open_v2(QFile::encodeName(name).constData(), &raw, SQLITE_OPEN_READONLY, nullptr);
+    Database db(raw, [](sqlite3* d) { sqlite3_close_v2(d); });
+    if (rc != SQLITE_OK)
+        throw Error(QStringLiteral("Schema file '%1': %2")
+                        .arg(path, raw ? errorText(raw) : QString::fromUtf8(sqlite3_errstr(rc))));
+    sqlite3_extended_result_codes(raw, 1);
+    sqlite3_limit(raw, SQLITE_LIMIT_ATTACHED, 0);  // the views read "main"; nothing else is reachable
+
+    registerFunctions(raw);
+    char* message = nullptr;
+    if (sqlite3_exec(raw, dictionarySql, nullptr, nullptr, &message) != SQLITE_OK) {
+        const QString text = QString::fromUtf8(message ? message : sqlite3_errstr(sqlite3_errcode(raw)));
+        sqlite3_free(message);
+        throw Error(QStringLiteral("Schema file '%1': %2").arg(path, text));
+    }
+    return std::make_unique<SchemaFileSession>(std::move(db));
+}
+
+}  // namespace qv

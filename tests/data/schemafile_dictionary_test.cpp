@@ -1,0 +1,238 @@
+// The dictionary views of a schema file, read with the system's own catalog
+// query texts.
+
+#include "data/DbConnection.h"
+#include "data/DbValue.h"
+#include "data/SqlQuery.h"
+#include "support/SchemaFile.h"
+
+#include <gtest/gtest.h>
+#include <optional>
+
+namespace {
+
+class OracleSource {
+public:
+    explicit OracleSource(const QString& sql) : file(sql)
+    {
+        connection.describeAsOracle();
+        connection.Params = {"Database=" + file.service(), "User_Name=scott", "Password=tiger"};
+        connection.open();
+    }
+
+    qv::test::SchemaFile file;
+    qv::DbConnection connection;
+};
+
+QString columnQuery(const QString& table)
+{
+    return "select * from user_tab_columns where table_name = '" + table + "' order by column_id";
+}
+
+QString indexQuery(const QString& table)
+{
+    return "select   i.index_name key_name,i.uniqueness,C.Column_Name Column_name,c.column_position  "
+           "Seq_in_index  from   user_indexes   i,user_ind_columns   c   where   "
+           "i.index_name=c.index_name   and   i.table_name='" +
+           table + "'   order   by     i.index_name,c.column_position";
+}
+
+const QString listingQuery = QStringLiteral("select  table_name   from   user_tables order by table_name");
+
+std::optional<qint64> optionalInteger(const qv::DbValue& value)
+{
+    if (value.isNull())
+        return std::nullopt;
+    return value.toInteger();
+}
+
+struct TypeCase {
+    const char* declaration;  // as written in CREATE TABLE
+    const char* dataType;
+    qint64 dataLength;
+    std::optional<qint64> precision;
+    std::optional<qint64> scale;
+    qint64 charLength;
+};
+
+// Declared types SQLite's parser refuses are written as quoted identifiers.
+const TypeCase typeCases[] = {
+    {"NUMBER", "NUMBER", 22, std::nullopt, std::nullopt, 0},
+    {"number(10)", "NUMBER", 22, 10, 0, 0},
+    {"NUMBER(10,2)", "NUMBER", 22, 10, 2, 0},
+    {"\"NUMBER(*,2)\"", "NUMBER", 22, std::nullopt, 2, 0},
+    {"\"Number( 5 , -2 )\"", "NUMBER", 22, 5, -2, 0},
+    {"INTEGER", "NUMBER", 22, std::nullopt, 0, 0},
+    {"SMALLINT", "NUMBER", 22, std::nullopt, 0, 0},
+    {"DECIMAL(8,3)", "NUMBER", 22, 8, 3, 0},
+    {"numeric(6,1)", "NUMBER", 22, 6, 1, 0},
+    {"FLOAT", "FLOAT", 22, 126, std::nullopt, 0},
+    {"FLOAT(53)", "FLOAT", 22, 53, std::nullopt, 0},
+    {"BINARY_FLOAT", "BINARY_FLOAT", 4, std::nullopt, std::nullopt, 0},
+    {"binary_double", "BINARY_DOUBLE", 8, std::nullopt, std::nullopt, 0},
+    {"VARCHAR2(30)", "VARCHAR2", 30, std::nullopt, std::nullopt, 30},
+    {"\"VARCHAR2(30 BYTE)\"", "VARCHAR2", 30, std::nullopt, std::nullopt, 30},
+    {"\"varchar2( 20 char )\"", "VARCHAR2", 80, std::nullopt, std::nullopt, 20},
+    {"VARCHAR(12)", "VARCHAR2", 12, std::nullopt, std::nullopt, 12},
+    {"NVARCHAR2(10)", "NVARCHAR2", 20, std::nullopt, std::nullopt, 10},
+    {"CHAR", "CHAR", 1, std::nullopt, std::nullopt, 1},
+    {"char(5)", "CHAR", 5, std::nullopt, std::nullopt, 5},
+    {"NCHAR", "NCHAR", 2, std::nullopt, std::nullopt, 1},
+    {"NCHAR(3)", "NCHAR", 6, std::nullopt, std::nullopt, 3},
+    {"DATE", "DATE", 7, std::nullopt, std::nullopt, 0},
+    {"TIMESTAMP", "TIMESTAMP(6)", 11, std::nullopt, std::nullopt, 0},
+    {"timestamp(3)", "TIMESTAMP(3)", 11, std::nullopt, std::nullopt, 0},
+    {"\"TIMESTAMP WITH TIME ZONE\"", "TIMESTAMP(6) WITH TIME ZONE", 13, std::nullopt, std::nullopt, 0},
+    {"\"TIMESTAMP(3) WITH TIME ZONE\"", "TIMESTAMP(3) WITH TIME ZONE", 13, std::nullopt, std::nullopt, 0},
+    {"\"timestamp with local time zone\"", "TIMESTAMP(6) WITH LOCAL TIME ZONE", 11, std::nullopt, std::nullopt, 0},
+    {"\"INTERVAL YEAR TO MONTH\"", "INTERVAL YEAR(2) TO MONTH", 5, std::nullopt, std::nullopt, 0},
+    {"\"INTERVAL DAY TO SECOND\"", "INTERVAL DAY(2) TO SECOND(6)", 11, std::nullopt, std::nullopt, 0},
+    {"\"INTERVAL DAY(3) TO SECOND(0)\"", "INTERVAL DAY(3) TO SECOND(0)", 11, std::nullopt, std::nullopt, 0},
+    {"CLOB", "CLOB", 4000, std::nullopt, std::nullopt, 0},
+    {"NCLOB", "NCLOB", 4000, std::nullopt, std::nullopt, 0},
+    {"blob", "BLOB", 4000, std::nullopt, std::nullopt, 0},
+    {"RAW(16)", "RAW", 16, std::nullopt, std::nullopt, 0},
+    {"LONG", "LONG", 0, std::nullopt, std::nullopt, 0},
+    {"long raw", "LONG RAW", 0, std::nullopt, std::nullopt, 0},
+    {"ROWID", "ROWID", 10, std::nullopt, std::nullopt, 0},
+    {"sdo_geometry", "SDO_GEOMETRY", 0, std::nullopt, std::nullopt, 0},
+    {"\"NUMBER(10,2,1)\"", "NUMBER(10,2,1)", 0, std::nullopt, std::nullopt, 0},
+};
+
+TEST(SchemaFileDictionary, EveryDeclaredTypeGivesOraclesDictionaryRow)
+{
+    QStringList columns;
+    for (const TypeCase& c : typeCases)
+        columns << QStringLiteral("C%1 %2").arg(columns.size() + 1).arg(QString::fromUtf8(c.declaration));
+    const QString create = "create table TYPES (" + columns.join(", ") + "); create table OTHER (X number);";
+    OracleSource source(create);
+
+    qv::SqlQuery q(&source.connection);
+    q.openQuery(columnQuery("TYPES"));
+    int id = 0;
+    for (const TypeCase& c : typeCases) {
+        SCOPED_TRACE(c.declaration);
+        ++id;
+        ASSERT_FALSE(q.eof());
+        EXPECT_EQ(q.fieldValue("table_name").toText(), "TYPES");
+        EXPECT_EQ(q.fieldValue("column_name").toText(), QStringLiteral("C%1").arg(id));
+        EXPECT_EQ(q.fieldValue("column_id").toInteger(), id);
+        EXPECT_EQ(q.fieldValue("data_type").toText(), QString::fromUtf8(c.dataType));
+        EXPECT_EQ(q.fieldValue("data_length").toInteger(), c.dataLength);
+        EXPECT_EQ(optionalInteger(q.fieldValue("data_precision")), c.precision);
+        EXPECT_EQ(optionalInteger(q.fieldValue("data_scale")), c.scale);
+        EXPECT_EQ(q.fieldValue("char_length").toInteger(), c.charLength);
+        EXPECT_EQ(q.fieldValue("nullable").toText(), "Y");
+        q.next();
+    }
+    EXPECT_TRUE(q.eof());
+}
+
+TEST(SchemaFileDictionary, ColumnRowsOfOneTableInColumnOrderWithNullability)
+{
+    OracleSource source(
+        "create table EMP (EMPNO number(4) primary key, ENAME varchar2(10) not null, MGR number(4));"
+        "create table DEPT (DEPTNO integer primary key, DNAME varchar2(14));"
+        "create table ITEMS (ORDERNO number, LINE number, NOTE clob, primary key (ORDERNO, LINE));");
+    qv::SqlQuery q(&source.connection);
+
+    q.openQuery(columnQuery("EMP"));
+    QStringList rows;
+    for (; !q.eof(); q.next())
+        rows << q.fieldValue("column_name").toText() + " " + q.fieldValue("nullable").toText() + " " +
+                    q.fieldValue("column_id").toText();
+    EXPECT_EQ(rows, QStringList({"EMPNO N 1", "ENAME N 2", "MGR Y 3"}));
+
+    // Primary key columns are NOT NULL in Oracle, whatever SQLite allows.
+    q.openQuery(columnQuery("ITEMS"));
+    rows.clear();
+    for (; !q.eof(); q.next())
+        rows << q.fieldValue("column_name").toText() + " " + q.fieldValue("nullable").toText();
+    EXPECT_EQ(rows, QStringList({"ORDERNO N", "LINE N", "NOTE Y"}));
+
+    // The name is compared as a text literal, as Oracle does.
+    q.openQuery(columnQuery("emp"));
+    EXPECT_TRUE(q.eof());
+    q.openQuery(columnQuery("NOSUCH"));
+    EXPECT_TRUE(q.eof());
+}
+
+TEST(SchemaFileDictionary, ListingQueryGivesSortedUserTablesOnly)
+{
+    OracleSource source(
+        "create table SALGRADE (GRADE number);"
+        "create table EMP (EMPNO integer primary key autoincrement, ENAME varchar2(10));"  // makes sqlite_sequence
+        "create table BONUS (ENAME varchar2(10));"
+        "create table \"Mixed\" (A number);"
+        "create table DEPT (DEPTNO number unique);"
+        "create index BONUS_IX on BONUS (ENAME);"
+        "create view EMP_VIEW as select * from EMP;"
+        "insert into EMP (ENAME) values ('KING');"
+        "analyze;");  // makes sqlite_stat1
+    qv::SqlQuery q(&source.connection);
+    q.openQuery(listingQuery);
+    QStringList tables;
+    for (; !q.eof(); q.next())
+        tables << q.fieldText(0);
+    EXPECT_EQ(tables, QStringList({"BONUS", "DEPT", "EMP", "Mixed", "SALGRADE"}));
+    EXPECT_EQ(q.fieldName(0).toLower(), "table_name");
+}
+
+// Reads the index query as "KEY UNIQUENESS COLUMN POSITION" lines.
+QStringList indexRows(qv::DbConnection& connection, const QString& table)
+{
+    qv::SqlQuery q(&connection);
+    q.openQuery(indexQuery(table));
+    QStringList rows;
+    for (; !q.eof(); q.next())
+        rows << QStringList{q.fieldValue("key_name").toText(), q.fieldValue("uniqueness").toText(),
+                            q.fieldValue("Column_name").toText(), q.fieldValue("Seq_in_index").toText()}
+                    .join(' ');
+    return rows;
+}
+
+TEST(SchemaFileDictionary, IndexQueryNamesIndexesAsOracleDoes)
+{
+    OracleSource source(
+        "create table EMP (EMPNO number(4) primary key, ENAME varchar2(10), JOB varchar2(9),"
+        "  EMAIL varchar2(40) unique, BADGE number unique, DEPTNO number(2), unique (JOB, DEPTNO));"
+        "create index EMP_NAME_IX on EMP (ENAME, JOB);"
+        "create index EMP_DEPT_IX on EMP (DEPTNO) where DEPTNO > 10;"
+        "create unique index EMP_UPPER_IX on EMP (upper(ENAME));"
+        "create table OTHER (A number primary key, B number unique);"
+        "create index OTHER_IX on OTHER (B, A);");
+    EXPECT_EQ(indexRows(source.connection, "EMP"), QStringList({
+                                                       "EMP_DEPT_IX NONUNIQUE DEPTNO 1",
+                                                       "EMP_NAME_IX NONUNIQUE ENAME 1",
+                                                       "EMP_NAME_IX NONUNIQUE JOB 2",
+                                                       "EMP_UPPER_IX UNIQUE SYS_NC00001$ 1",
+                                                       "PK_EMP UNIQUE EMPNO 1",
+                                                       "UK_EMP_1 UNIQUE EMAIL 1",
+                                                       "UK_EMP_2 UNIQUE BADGE 1",
+                                                       "UK_EMP_3 UNIQUE JOB 1",
+                                                       "UK_EMP_3 UNIQUE DEPTNO 2",
+                                                   }));
+    EXPECT_EQ(indexRows(source.connection, "OTHER"),
+              QStringList({"OTHER_IX NONUNIQUE B 1", "OTHER_IX NONUNIQUE A 2", "PK_OTHER UNIQUE A 1",
+                           "UK_OTHER_1 UNIQUE B 1"}));
+}
+
+TEST(SchemaFileDictionary, PrimaryKeyIndexesListTheirColumnsInKeyOrder)
+{
+    OracleSource source(
+        "create table DEPT (DEPTNO integer primary key, DNAME varchar2(14) unique);"
+        "create table ORDER_ITEMS (ORDERNO integer, ITEMNO integer, CODE varchar2(10) unique,"
+        "  primary key (ITEMNO, ORDERNO));"
+        "create table KEYED (K1 varchar2(5), K2 number, primary key (K2, K1)) without rowid;"
+        "create table PLAIN (A number, B number);");
+    EXPECT_EQ(indexRows(source.connection, "DEPT"),
+              QStringList({"PK_DEPT UNIQUE DEPTNO 1", "UK_DEPT_1 UNIQUE DNAME 1"}));
+    EXPECT_EQ(indexRows(source.connection, "ORDER_ITEMS"),
+              QStringList({"PK_ORDER_ITEMS UNIQUE ITEMNO 1", "PK_ORDER_ITEMS UNIQUE ORDERNO 2",
+                           "UK_ORDER_ITEMS_1 UNIQUE CODE 1"}));
+    EXPECT_EQ(indexRows(source.connection, "KEYED"),
+              QStringList({"PK_KEYED UNIQUE K2 1", "PK_KEYED UNIQUE K1 2"}));
+    EXPECT_TRUE(indexRows(source.connection, "PLAIN").isEmpty());
+}
+
+}  // namespace
