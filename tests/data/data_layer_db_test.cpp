@@ -2,13 +2,14 @@
 #include "data/DbConnection.h"
 #include "data/Errors.h"
 #include "data/SqlQuery.h"
+#include "support/Failure.h"
 #include "support/TestDatabase.h"
 
-#include <functional>
 #include <gtest/gtest.h>
 
 using namespace qv;
 using qv::test::TestDatabase;
+using qv::test::failureOf;
 
 namespace {
 
@@ -24,16 +25,6 @@ protected:
     TestDatabase db;
     DbConnection connection;
 };
-
-QString failureOf(const std::function<void()>& action)
-{
-    try {
-        action();
-    } catch (const Error& e) {
-        return e.message();
-    }
-    return QStringLiteral("(no failure)");
-}
 
 }  // namespace
 

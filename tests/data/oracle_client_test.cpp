@@ -1,22 +1,13 @@
 #include "data/DbConnection.h"
-#include "data/Errors.h"
+#include "support/Failure.h"
 
 #include <gtest/gtest.h>
 #include <cstdlib>
 
 using namespace qv;
+using qv::test::failureOf;
 
 namespace {
-
-QString openFailure(DbConnection& connection)
-{
-    try {
-        connection.open();
-    } catch (const Error& e) {
-        return e.message();
-    }
-    return QStringLiteral("(opened)");
-}
 
 DbConnection& oracleService(DbConnection& connection, const QString& service)
 {
@@ -32,7 +23,7 @@ TEST(OracleClient, MissingClientLibraryIsToldPlainly)
 {
     ::unsetenv("QUORVANE_OCI_LIBRARY");
     DbConnection connection;
-    EXPECT_EQ(openFailure(oracleService(connection, QStringLiteral("ORCL"))),
+    EXPECT_EQ(failureOf([&] { oracleService(connection, QStringLiteral("ORCL")).open(); }),
               QStringLiteral("Unable to load libclntsh.so (ErrorCode 2).  It may be missing from the system path."));
     EXPECT_FALSE(connection.connected());
 }
@@ -41,7 +32,7 @@ TEST(OracleClient, LibraryNameComesFromTheEnvironment)
 {
     ::setenv("QUORVANE_OCI_LIBRARY", "/nowhere/libclntsh.so.19.1", 1);
     DbConnection connection;
-    const QString message = openFailure(oracleService(connection, QStringLiteral("//db:1521/ORCL")));
+    const QString message = failureOf([&] { oracleService(connection, QStringLiteral("//db:1521/ORCL")).open(); });
     ::unsetenv("QUORVANE_OCI_LIBRARY");
     EXPECT_TRUE(message.startsWith(QStringLiteral("Unable to load /nowhere/libclntsh.so.19.1 (ErrorCode ")))
         << message.toStdString();
@@ -71,5 +62,5 @@ TEST(OracleClient, DriverFieldWinsOverAParamsLineOfTheSameName)
     DbConnection connection;
     oracleService(connection, QStringLiteral("ORCL"));
     connection.Params << QStringLiteral("DriverName=MySQL");
-    EXPECT_TRUE(openFailure(connection).startsWith(QStringLiteral("Unable to load libclntsh.so")));
+    EXPECT_TRUE(failureOf([&] { connection.open(); }).startsWith(QStringLiteral("Unable to load libclntsh.so")));
 }

@@ -11,18 +11,7 @@
 
 namespace {
 
-class OracleSource {
-public:
-    explicit OracleSource(const QString& sql) : file(sql)
-    {
-        connection.describeAsOracle();
-        connection.Params = {"Database=" + file.service(), "User_Name=scott", "Password=tiger"};
-        connection.open();
-    }
-
-    qv::test::SchemaFile file;
-    qv::DbConnection connection;
-};
+using qv::test::OracleSource;
 
 QString columnQuery(const QString& table)
 {

@@ -5,6 +5,7 @@
 #include "data/DbValue.h"
 #include "data/Errors.h"
 #include "data/SqlQuery.h"
+#include "support/Failure.h"
 #include "support/SchemaFile.h"
 
 #include <QDir>
@@ -14,37 +15,14 @@
 
 namespace {
 
-class OracleSource {
-public:
-    explicit OracleSource(const QString& sql) : file(sql)
-    {
-        connection.describeAsOracle();
-        connection.Params = {"Database=" + file.service(), "User_Name=scott", "Password=tiger"};
-        connection.open();
-    }
-
-    qv::test::SchemaFile file;
-    qv::DbConnection connection;
-};
+using qv::test::OracleSource;
+using qv::test::failureOf;
 
 qv::DateTime dateTime(int y, int mo, int d, int h = 0, int mi = 0, int s = 0, int ns = 0)
 {
     qv::DateTime t;
     t.year = y, t.month = mo, t.day = d, t.hour = h, t.minute = mi, t.second = s, t.nanosecond = ns;
     return t;
-}
-
-// The message of the failure `action` raises; fails the test when it raises none.
-template <typename Action>
-QString failureOf(Action action)
-{
-    try {
-        action();
-    } catch (const qv::Error& e) {
-        return e.message();
-    }
-    ADD_FAILURE() << "no error raised";
-    return {};
 }
 
 const char* const allKinds = R"sql(

@@ -5,11 +5,7 @@ namespace qv::test {
 void ConversionFixture::connect(const QString& sourceSql, const QString& charset)
 {
     schema = std::make_unique<SchemaFile>(sourceSql);
-    oracleconn.close();
-    oracleconn.describeAsOracle();
-    oracleconn.Params = {QStringLiteral("Database=") + schema->service(), QStringLiteral("User_Name=scott"),
-                         QStringLiteral("Password=tiger")};
-    oracleconn.open();
+    schema->connect(oracleconn);
     oraclesql.setConnection(&oracleconn);
     oracledata.setConnection(&oracleconn);
     db.connect(mysqlconnect, charset);

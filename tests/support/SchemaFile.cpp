@@ -27,4 +27,13 @@ SchemaFile::SchemaFile(const QString& sql)
     sqlite3_close(db);
 }
 
+void SchemaFile::connect(DbConnection& connection) const
+{
+    connection.close();
+    connection.describeAsOracle();
+    connection.Params = {QStringLiteral("Database=") + service(), QStringLiteral("User_Name=scott"),
+                         QStringLiteral("Password=tiger")};
+    connection.open();
+}
+
 }  // namespace qv::test

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "data/DbConnection.h"
+
 #include <QString>
 #include <QTemporaryDir>
 
@@ -13,10 +15,21 @@ public:
     explicit SchemaFile(const QString& sql);
     const QString& path() const { return path_; }
     QString service() const { return QStringLiteral("sqlite:") + path_; }
+    // Describes `connection` as the Oracle source on this file and opens it.
+    void connect(DbConnection& connection) const;
 
 private:
     QTemporaryDir dir_;
     QString path_;
+};
+
+// A schema file with an open Oracle connection on it.
+class OracleSource {
+public:
+    explicit OracleSource(const QString& sql) : file(sql) { file.connect(connection); }
+
+    SchemaFile file;
+    DbConnection connection;
 };
 
 }  // namespace qv::test
