@@ -1,10 +1,10 @@
 #include "DbValue.h"
 
 #include "Errors.h"
+#include "Utf8.h"
 
 #include <QLocale>
 #include <QRegularExpression>
-#include <QStringDecoder>
 #include <cmath>
 #include <limits>
 
@@ -107,9 +107,8 @@ DateTime DateTime::parse(const QString& input)
     QString fraction = match.captured(7).left(9);
     if (!fraction.isEmpty())
         value.nanosecond = fraction.leftJustified(9, QLatin1Char('0')).toInt();
-    const bool zeroDate = value.year == 0 && value.month == 0 && value.day == 0;
-    const bool dateOk = zeroDate || (value.month >= 1 && value.month <= 12 && value.day >= 1 && value.day <= 31);
-    if (!dateOk || value.hour > 23 || value.minute > 59 || value.second > 59)
+    // A zero month or day is allowed: MySQL keeps such dates ("2024-00-15").
+    if (value.month > 12 || value.day > 31 || value.hour > 23 || value.minute > 59 || value.second > 59)
         throw Error(QStringLiteral("'%1' is not a valid date and time").arg(input));
     return value;
 }
@@ -254,9 +253,9 @@ QString DbValue::toText() const
     case ValueKind::Bytes: {
         // Bytes become text only when they are well-formed UTF-8.
         const QByteArray& bytes = std::get<QByteArray>(data_);
-        QStringDecoder decoder(QStringDecoder::Utf8, QStringConverter::Flag::Stateless);
-        QString text = decoder.decode(bytes);
-        if (decoder.hasError())
+        bool valid = false;
+        QString text = decodeUtf8(bytes, &valid);
+        if (!valid)
             refuse(ValueKind::Text);
         return text;
     }

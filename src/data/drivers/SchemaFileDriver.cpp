@@ -2,6 +2,7 @@
 
 #include "OracleTypeDecl.h"
 #include "data/Errors.h"
+#include "data/Utf8.h"
 
 #include <QFileInfo>
 #include <QLocale>
@@ -300,7 +301,7 @@ private:
     QString storedText(int i) const
     {
         const auto* text = reinterpret_cast<const char*>(sqlite3_column_text(stmt_, i));
-        return QString::fromUtf8(text, sqlite3_column_bytes(stmt_, i));
+        return decodeUtf8(QByteArrayView(text, sqlite3_column_bytes(stmt_, i)));
     }
 
     QByteArray storedBytes(int i) const
@@ -427,9 +428,9 @@ private:
         case SQLITE_FLOAT: return realText(sqlite3_column_double(stmt_, i));
         case SQLITE_BLOB: {
             const QByteArray bytes = storedBytes(i);
-            QStringDecoder decoder(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
-            QString text = decoder(bytes);
-            if (decoder.hasError())
+            bool valid = false;
+            QString text = decodeUtf8(bytes, &valid);
+            if (!valid)
                 refuse(i, storage);
             return text;
         }

@@ -1,0 +1,342 @@
+#include "MySqlDriver.h"
+
+#include "MySqlCharset.h"
+#include "data/Errors.h"
+
+#include <mysql.h>
+
+#include <QByteArray>
+#include <QString>
+
+#include <algorithm>
+#include <cerrno>
+#include <cstdlib>
+#include <limits>
+#include <memory>
+#include <optional>
+
+namespace qv {
+
+namespace {
+
+// The server never accepts these as a connection character set; they are all
+// Unicode, so utf8mb4 carries every character their columns can hold.
+bool wideCharset(const QString& name)
+{
+    static const char* const wide[] = {"ucs2", "utf16", "utf16le", "utf32"};
+    for (const char* w : wide)
+        if (name.compare(QLatin1String(w), Qt::CaseInsensitive) == 0)
+            return true;
+    return false;
+}
+
+// The client library's or the server's message for the last failure. The
+// server sends its messages in the connection character set.
+QString lastError(MYSQL* mysql, const MySqlTextCodec& codec)
+{
+    const QByteArray bytes(mysql_error(mysql));
+    QString text;
+    if (codec.tryDecode(bytes, &text))
+        return text;
+    return QString::fromUtf8(bytes);
+}
+
+constexpr unsigned binaryCharsetNr = 63;
+
+// The kind in which a column's values arrive.
+ValueKind kindOf(const MYSQL_FIELD& field)
+{
+    switch (field.type) {
+    case MYSQL_TYPE_TINY:
+    case MYSQL_TYPE_SHORT:
+    case MYSQL_TYPE_INT24:
+    case MYSQL_TYPE_LONG:
+    case MYSQL_TYPE_LONGLONG:
+    case MYSQL_TYPE_YEAR:
+        return ValueKind::Integer;
+    case MYSQL_TYPE_DECIMAL:
+    case MYSQL_TYPE_NEWDECIMAL:
+        return ValueKind::Decimal;
+    case MYSQL_TYPE_FLOAT:
+    case MYSQL_TYPE_DOUBLE:
+        return ValueKind::Float;
+    case MYSQL_TYPE_DATE:
+    case MYSQL_TYPE_NEWDATE:
+    case MYSQL_TYPE_DATETIME:
+    case MYSQL_TYPE_DATETIME2:
+    case MYSQL_TYPE_TIMESTAMP:
+    case MYSQL_TYPE_TIMESTAMP2:
+        return ValueKind::DateTime;
+    case MYSQL_TYPE_BIT:
+    case MYSQL_TYPE_GEOMETRY:
+        return ValueKind::Bytes;
+    case MYSQL_TYPE_TINY_BLOB:
+    case MYSQL_TYPE_MEDIUM_BLOB:
+    case MYSQL_TYPE_LONG_BLOB:
+    case MYSQL_TYPE_BLOB:
+    case MYSQL_TYPE_VARCHAR:
+    case MYSQL_TYPE_VAR_STRING:
+    case MYSQL_TYPE_STRING:
+        return field.charsetnr == binaryCharsetNr ? ValueKind::Bytes : ValueKind::Text;
+    default:  // TIME, JSON, ENUM, SET, NULL
+        return ValueKind::Text;
+    }
+}
+
+// An integer column's value; an unsigned BIGINT beyond the signed range
+// becomes an exact decimal.
+DbValue integerValue(const QByteArray& text)
+{
+    errno = 0;
+    char* end = nullptr;
+    const long long v = std::strtoll(text.constData(), &end, 10);
+    if (errno == 0 && end == text.constData() + text.size() && !text.isEmpty())
+        return DbValue::fromInteger(v);
+    return DbValue::fromDecimal(Decimal::parse(QString::fromLatin1(text)));
+}
+
+class MySqlSession;
+
+class MySqlCursor final : public DriverCursor {
+public:
+    MySqlCursor(MySqlSession* session, MYSQL_RES* result);
+    ~MySqlCursor() override { release(); }
+
+    const QVector<ColumnInfo>& columns() const override { return columns_; }
+    bool fetch(Row& row) override;
+
+    // Reads what is left of the result and of any further results, so that
+    // the connection is ready for the next statement.
+    void release() noexcept;
+
+private:
+    DbValue convert(int column, const char* data, unsigned long length) const;
+
+    MySqlSession* session_;
+    MYSQL_RES* result_;
+    QVector<ColumnInfo> columns_;
+};
+
+class MySqlSession final : public DriverSession {
+public:
+    MySqlSession(MYSQL* mysql, MySqlTextCodec codec)
+        : mysql_(mysql), codec_(std::move(codec))
+    {
+        unsigned long capabilities = 0;
+        if (mariadb_get_infov(mysql_, MARIADB_CONNECTION_SERVER_CAPABILITIES, &capabilities) == 0)
+            transactions_ = (capabilities & CLIENT_TRANSACTIONS) != 0;
+    }
+
+    ~MySqlSession() override
+    {
+        if (activeCursor_)
+            activeCursor_->release();
+        mysql_close(mysql_);
+    }
+
+    std::unique_ptr<DriverCursor> query(const QString& sql) override
+    {
+        send(sql);
+        MYSQL_RES* result = mysql_use_result(mysql_);
+        if (!result && mysql_field_count(mysql_) != 0)
+            fail();
+        auto cursor = std::make_unique<MySqlCursor>(this, result);
+        if (result)
+            activeCursor_ = cursor.get();
+        else
+            discardResults(true);
+        return cursor;
+    }
+
+    void execute(const QString& sql) override
+    {
+        send(sql);
+        if (MYSQL_RES* result = mysql_use_result(mysql_))
+            mysql_free_result(result);
+        else if (mysql_field_count(mysql_) != 0)
+            fail();
+        discardResults(true);
+    }
+
+    QString quoteChar() const override { return QStringLiteral("`"); }
+    bool supportsTransactions() const override { return transactions_; }
+
+    MYSQL* handle() const { return mysql_; }
+    const MySqlTextCodec& codec() const { return codec_; }
+    [[noreturn]] void fail() const { throw Error(lastError(mysql_, codec_)); }
+
+    // Further results of the statement (a procedure call) are read and
+    // dropped; with `raise`, a failure among them is reported.
+    void discardResults(bool raise)
+    {
+        while (mysql_more_results(mysql_)) {
+            if (mysql_next_result(mysql_) > 0) {
+                if (raise)
+                    fail();
+                return;
+            }
+            if (MYSQL_RES* result = mysql_use_result(mysql_))
+                mysql_free_result(result);
+        }
+    }
+
+    void cursorReleased(MySqlCursor* cursor)
+    {
+        if (activeCursor_ == cursor)
+            activeCursor_ = nullptr;
+    }
+
+private:
+    void send(const QString& sql)
+    {
+        const QByteArray bytes = codec_.encode(sql);
+        if (mysql_real_query(mysql_, bytes.constData(), static_cast<unsigned long>(bytes.size())) != 0)
+            fail();
+    }
+
+    MYSQL* mysql_;
+    MySqlTextCodec codec_;
+    bool transactions_ = false;
+    MySqlCursor* activeCursor_ = nullptr;
+};
+
+MySqlCursor::MySqlCursor(MySqlSession* session, MYSQL_RES* result) : session_(session), result_(result)
+{
+    if (!result_)
+        return;
+    const unsigned count = mysql_num_fields(result_);
+    const MYSQL_FIELD* fields = mysql_fetch_fields(result_);
+    columns_.reserve(count);
+    for (unsigned i = 0; i < count; ++i) {
+        const MYSQL_FIELD& f = fields[i];
+        ColumnInfo info;
+        info.name = session_->codec().decode(QByteArray(f.name, f.name_length));
+        info.type = kindOf(f);
+        info.size = static_cast<int>(std::min<unsigned long>(f.length, std::numeric_limits<int>::max()));
+        info.nullable = !(f.flags & NOT_NULL_FLAG);
+        info.autoIncrement = (f.flags & AUTO_INCREMENT_FLAG) != 0;
+        info.readOnly = false;
+        columns_.append(info);
+    }
+}
+
+bool MySqlCursor::fetch(Row& row)
+{
+    if (!result_)
+        return false;
+    const MYSQL_ROW values = mysql_fetch_row(result_);
+    if (!values) {
+        if (mysql_errno(session_->handle()) != 0) {
+            const QString message = lastError(session_->handle(), session_->codec());
+            release();
+            throw Error(message);
+        }
+        release();
+        return false;
+    }
+    const unsigned long* lengths = mysql_fetch_lengths(result_);
+    row.resize(columns_.size());
+    for (int i = 0; i < columns_.size(); ++i)
+        row[i] = values[i] ? convert(i, values[i], lengths[i]) : DbValue::null();
+    return true;
+}
+
+DbValue MySqlCursor::convert(int column, const char* data, unsigned long length) const
+{
+    const QByteArray bytes(data, static_cast<qsizetype>(length));
+    switch (columns_[column].type) {
+    case ValueKind::Integer:
+        return integerValue(bytes);
+    case ValueKind::Decimal:
+        return DbValue::fromDecimal(Decimal::parse(QString::fromLatin1(bytes)));
+    case ValueKind::Float: {
+        bool ok = false;
+        const double v = bytes.toDouble(&ok);
+        if (!ok)
+            throw Error(QStringLiteral("The server sent '%1' for the floating-point column %2")
+                            .arg(QString::fromLatin1(bytes), columns_[column].name));
+        return DbValue::fromFloat(v);
+    }
+    case ValueKind::DateTime:
+        return DbValue::fromDateTime(DateTime::parse(QString::fromLatin1(bytes)));
+    case ValueKind::Text:
+        return DbValue::fromText(session_->codec().decode(bytes));
+    case ValueKind::Bytes:
+        return DbValue::fromBytes(bytes);
+    case ValueKind::Null:
+        break;
+    }
+    return DbValue::null();
+}
+
+void MySqlCursor::release() noexcept
+{
+    if (!result_)
+        return;
+    mysql_free_result(result_);
+    result_ = nullptr;
+    session_->discardResults(false);
+    session_->cursorReleased(this);
+}
+
+// Text of a connection parameter in the bytes the server reads it in; an
+// empty value means the client library's default.
+std::optional<QByteArray> optionalText(const QString& value, const MySqlTextCodec& codec)
+{
+    if (value.isEmpty())
+        return std::nullopt;
+    return codec.encode(value);
+}
+
+const char* orNull(const std::optional<QByteArray>& bytes)
+{
+    return bytes ? bytes->constData() : nullptr;
+}
+
+}  // namespace
+
+std::unique_ptr<DriverSession> openMySqlSession(const ConnectionDescription& description)
+{
+    const QString requested = description.value(QStringLiteral("ServerCharSet")).trimmed();
+    const bool charsetGiven = !requested.isEmpty();
+    const QString charset = wideCharset(requested) ? QStringLiteral("utf8mb4") : requested;
+
+    // The server reads the user and database names in the connection
+    // character set; the password is checked as bytes, and passwords are set
+    // in UTF-8 nearly everywhere.
+    const MySqlTextCodec loginCodec =
+        MySqlTextCodec::forCharset(charsetGiven ? charset : QStringLiteral("utf8mb4"));
+    const QString hostName = description.value(QStringLiteral("HostName"));
+    const std::optional<QByteArray> host = hostName.isEmpty() ? std::nullopt : std::optional(hostName.toUtf8());
+    const std::optional<QByteArray> database = optionalText(description.value(QStringLiteral("Database")), loginCodec);
+    const QByteArray user = loginCodec.encode(description.value(QStringLiteral("User_Name")));
+    const QByteArray password = description.value(QStringLiteral("Password")).toUtf8();
+    bool portOk = false;
+    unsigned port = description.value(QStringLiteral("Port")).trimmed().toUInt(&portOk);
+    if (!portOk || port > 65535)
+        port = 0;
+
+    std::unique_ptr<MYSQL, decltype(&mysql_close)> handle(mysql_init(nullptr), &mysql_close);
+    MYSQL* mysql = handle.get();
+    if (!mysql)
+        throw Error(QStringLiteral("The MySQL client library could not allocate a connection"));
+    const unsigned int noLocalInfile = 0;
+    mysql_options(mysql, MYSQL_OPT_LOCAL_INFILE, &noLocalInfile);
+    const QByteArray charsetName = charset.toLatin1();
+    if (charsetGiven)
+        mysql_options(mysql, MYSQL_SET_CHARSET_NAME, charsetName.constData());
+
+    // No CLIENT_MULTI_STATEMENTS: one statement per call.
+    if (!mysql_real_connect(mysql, orNull(host), user.constData(), password.constData(), orNull(database), port,
+                            nullptr, 0))
+        throw Error(lastError(mysql, loginCodec));
+
+    // The character set the connection really uses, as the library reports it.
+    const char* actual = mysql_character_set_name(mysql);
+    MySqlTextCodec codec = MySqlTextCodec::forCharset(QString::fromLatin1(actual ? actual : "utf8mb4"));
+    auto session = std::make_unique<MySqlSession>(mysql, std::move(codec));
+    handle.release();  // the session closes it now
+    return session;
+}
+
+}  // namespace qv
