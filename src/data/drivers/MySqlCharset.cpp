@@ -171,23 +171,23 @@ void addIbmExtensions(MySqlCharTable& table)
     }
 }
 
-std::shared_ptr<const MySqlCharTable> buildTable(const charset::Spec& spec)
+std::shared_ptr<const MySqlCharTable> buildTable(const charset::Mapping& mapping)
 {
     auto table = std::make_shared<MySqlCharTable>();
-    table->layout = spec.layout;
-    if (spec.layout == Layout::Euc)
+    table->layout = mapping.layout;
+    if (mapping.layout == Layout::Euc)
         table->decode3.assign(0x10000, none);
     for (char16_t b = 0; b < 0x80; ++b)
         table->decode2[b] = b;
 
-    const bool icuAvailable = spec.icuName && QStringDecoder(spec.icuName).isValid();
-    table->complete = icuAvailable || !spec.icuName;
+    const bool icuAvailable = mapping.icuName && QStringDecoder(mapping.icuName).isValid();
+    table->complete = icuAvailable || !mapping.icuName;
     if (icuAvailable)
-        readFromIcu(spec.icuName, candidateTokens(spec.layout), *table);
-    if (!spec.icuName && spec.layout == Layout::SingleByte && spec.asciiOnly)
+        readFromIcu(mapping.icuName, candidateTokens(mapping.layout), *table);
+    if (!mapping.icuName && mapping.layout == Layout::SingleByte && mapping.asciiOnly)
         table->complete = false;
 
-    if (spec.noPrivateUse) {
+    if (mapping.noPrivateUse) {
         for (char16_t& c : table->decode2)
             if (isPrivateUse(c))
                 c = none;
@@ -196,12 +196,12 @@ std::shared_ptr<const MySqlCharTable> buildTable(const charset::Spec& spec)
                 c = none;
     }
     for (const charset::DroppedRange& range : charset::droppedRanges) {
-        if (qstrcmp(range.charset, spec.mysqlName) != 0)
+        if (qstrcmp(range.charset, mapping.mysqlName) != 0)
             continue;
         for (quint32 token = range.first; token <= range.last; ++token)
             table->setToken(token, lengthOfToken(token), none);
     }
-    if (spec.eucUserArea) {
+    if (mapping.eucUserArea) {
         // Rows 0xF5-0xFE of both planes hold the user-defined characters.
         char16_t c = 0xE000;
         for (quint32 prefix : {0u, 0x8F0000u})
@@ -212,13 +212,13 @@ std::shared_ptr<const MySqlCharTable> buildTable(const charset::Spec& spec)
                 }
     }
     for (const charset::Fix& fix : charset::fixes) {
-        if (qstrcmp(fix.charset, spec.mysqlName) != 0)
+        if (qstrcmp(fix.charset, mapping.mysqlName) != 0)
             continue;
         quint32 token = fix.token;
         for (int i = 0; i < fix.count; ++i, token = nextBig5Token(token))
             table->setToken(token, lengthOfToken(token), fix.character == none ? none : fix.character + i);
     }
-    if (spec.ibmPlane2 && icuAvailable)
+    if (mapping.ibmPlane2 && icuAvailable)
         addIbmExtensions(*table);
 
     // The way back: the first token of a character, unless ICU's own
@@ -240,14 +240,14 @@ std::shared_ptr<const MySqlCharTable> buildTable(const charset::Spec& spec)
         for (char16_t c = 0x80; c < 0xFFFF; ++c) {  // ASCII stays ASCII
             if (!duplicate[c])
                 continue;
-            QStringEncoder encoder(spec.icuName, QStringConverter::Flag::Stateless);
+            QStringEncoder encoder(mapping.icuName, QStringConverter::Flag::Stateless);
             const QByteArray bytes = encoder.encode(QString(QChar(c)));
             if (encoder.hasError() || bytes.isEmpty() || bytes.size() > 3)
                 continue;
             quint32 token = 0;
             for (char b : bytes)
                 token = token << 8 | static_cast<uchar>(b);
-            if (tokenLength(spec.layout, static_cast<uchar>(bytes.at(0))) == bytes.size()
+            if (tokenLength(mapping.layout, static_cast<uchar>(bytes.at(0))) == bytes.size()
                 && table->decodeToken(token, bytes.size()) == c)
                 table->encode[c] = token | static_cast<quint32>(bytes.size()) << 24;
         }
@@ -255,22 +255,22 @@ std::shared_ptr<const MySqlCharTable> buildTable(const charset::Spec& spec)
     return table;
 }
 
-std::shared_ptr<const MySqlCharTable> tableFor(const charset::Spec& spec)
+std::shared_ptr<const MySqlCharTable> tableFor(const charset::Mapping& mapping)
 {
     static QMutex mutex;
     static QHash<QByteArray, std::shared_ptr<const MySqlCharTable>> tables;
     QMutexLocker lock(&mutex);
-    auto& table = tables[QByteArray(spec.mysqlName)];
+    auto& table = tables[QByteArray(mapping.mysqlName)];
     if (!table)
-        table = buildTable(spec);
+        table = buildTable(mapping);
     return table;
 }
 
-const charset::Spec* findSpec(const QString& name)
+const charset::Mapping* findSpec(const QString& name)
 {
-    for (const charset::Spec& spec : charset::specs)
-        if (name == QLatin1String(spec.mysqlName))
-            return &spec;
+    for (const charset::Mapping& mapping : charset::mappings)
+        if (name == QLatin1String(mapping.mysqlName))
+            return &mapping;
     return nullptr;
 }
 
@@ -307,9 +307,9 @@ MySqlTextCodec MySqlTextCodec::forCharset(const QString& mysqlName)
         return MySqlTextCodec(name, Method::Utf16LE, false, nullptr);
     if (name == QLatin1String("utf32"))
         return MySqlTextCodec(name, Method::Utf32BE, false, nullptr);
-    static const charset::Spec asciiOnly{"", nullptr, Layout::SingleByte, false, false, true};
-    const charset::Spec* spec = findSpec(name);
-    return MySqlTextCodec(name, Method::Table, true, tableFor(spec ? *spec : asciiOnly));
+    static const charset::Mapping asciiOnly{"", nullptr, Layout::SingleByte, false, false, true};
+    const charset::Mapping* mapping = findSpec(name);
+    return MySqlTextCodec(name, Method::Table, true, tableFor(mapping ? *mapping : asciiOnly));
 }
 
 QStringConverter::Encoding MySqlTextCodec::unicodeEncoding() const

@@ -15,7 +15,7 @@ enum class Layout {
     Euc,       // 0x8E and 0xA1-0xFE begin two bytes, 0x8F three (JIS X 0212)
 };
 
-struct Spec {
+struct Mapping {
     const char* mysqlName;
     const char* icuName;  // null: no converter
     Layout layout;
@@ -26,7 +26,7 @@ struct Spec {
                              // extensions that neither plane has otherwise, in code page 932's order
 };
 
-inline constexpr Spec specs[] = {
+inline constexpr Mapping mappings[] = {
     {"armscii8", nullptr, Layout::SingleByte, false, false, true},
     {"ascii", nullptr, Layout::SingleByte, false, false, false},
     {"big5", "Big5", Layout::Lead81, true, false, false},
@@ -101,7 +101,7 @@ inline constexpr DroppedRange droppedRanges[] = {
     {"cp1257", 0x9F, 0x9F},
     {"eucjpms", 0x80, 0x9F},       // C1 controls
     {"eucjpms", 0x8EE0, 0x8EE2},
-    {"eucjpms", 0x8FF3A1, 0x8FF4FE},  // refilled with the IBM extensions, see Spec
+    {"eucjpms", 0x8FF3A1, 0x8FF4FE},  // refilled with the IBM extensions, see Mapping
     {"euckr", 0x80, 0x80},
     {"gb2312", 0x80, 0x9F},
     {"gb2312", 0xFEE0, 0xFEFE},
