@@ -5,13 +5,16 @@
 
 #include <QString>
 #include <QVector>
+#include <functional>
 
 namespace qv {
 
 class DbConnection;
 
 // Reads every row of its command into memory when opened and keeps no result
-// open on its connection.
+// open on its connection. Rows appended and posted go to a change log, which
+// applyUpdates writes to the server as one INSERT per row inside one
+// transaction.
 class BufferedDataSet {
 public:
     enum class State { Closed, Browse, Inserting };
@@ -33,6 +36,24 @@ public:
     const QVector<ColumnInfo>& fields() const { return fields_; }
     int recordCount() const { return int(rows_.size()); }
     DbValue fieldValue(const QString& name) const;  // of the current row
+
+    // Browse state only: begins a new row at the end, every field unassigned.
+    void append();
+    // Inserting state only. Finds the field as fieldValue does and stores the
+    // value converted to the field's kind. Raises "Field '%s' not found",
+    // "Field '%s' cannot be modified", or the qv::ConversionError of a value
+    // that does not convert; the field then keeps its state.
+    void setFieldValue(const QString& name, const DbValue& value);
+    // Raises "Field '%s' must have a value" for a required field left null or
+    // unassigned (the row stays pending); otherwise adds the row to the rows
+    // and the change log.
+    void post();
+    // Writes the change log; returns the number of refused rows. Each refused
+    // row is reported to onReconcileError after the transaction has ended.
+    int applyUpdates(int maxErrors);
+    int pendingChanges() const;  // rows in the change log
+
+    std::function<void(const QString& message)> onReconcileError;
 
 private:
     SqlQuery inner_;

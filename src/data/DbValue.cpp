@@ -153,7 +153,7 @@ void DbValue::refuse(ValueKind target) const
     case ValueKind::Bytes: shown = QStringLiteral("%1 bytes").arg(std::get<QByteArray>(data_).size()); break;
     default: shown = QLatin1Char('\'') + toText() + QLatin1Char('\''); break;
     }
-    throw Error(QStringLiteral("Cannot convert %1 value %2 to %3").arg(kindName(kind()), shown, kindName(target)));
+    throw ConversionError(QStringLiteral("Cannot convert %1 value %2 to %3").arg(kindName(kind()), shown, kindName(target)));
 }
 
 qint64 DbValue::toInteger() const

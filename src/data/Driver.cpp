@@ -28,6 +28,33 @@ bool ConnectionDescription::has(const QString& name) const
     return value(name, marker) != marker;
 }
 
+namespace {
+[[noreturn]] void refuseWriting()
+{
+    throw Error(QStringLiteral("This connection is read-only"));
+}
+}  // namespace
+
+std::unique_ptr<DriverStatement> DriverSession::prepare(const QString&)
+{
+    refuseWriting();
+}
+
+void DriverSession::beginTransaction()
+{
+    refuseWriting();
+}
+
+void DriverSession::commit()
+{
+    refuseWriting();
+}
+
+void DriverSession::rollback()
+{
+    refuseWriting();
+}
+
 std::unique_ptr<DriverSession> openDriverSession(const ConnectionDescription& description)
 {
     const QString driver = description.value(QStringLiteral("DriverName"));

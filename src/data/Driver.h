@@ -31,6 +31,16 @@ public:
     virtual bool fetch(Row& row) = 0;
 };
 
+// A statement prepared once and executed with "?" parameters, as often as needed.
+class DriverStatement {
+public:
+    virtual ~DriverStatement() = default;
+    // Binds each parameter by its kind (a null value as NULL), executes, and
+    // returns the number of rows the statement affected. Raises qv::Error
+    // with the server's message when the server refuses it.
+    virtual quint64 execute(const Row& parameters) = 0;
+};
+
 // One open session with a server.
 class DriverSession {
 public:
@@ -40,6 +50,12 @@ public:
     virtual void execute(const QString& sql) = 0;
     virtual QString quoteChar() const = 0;
     virtual bool supportsTransactions() const = 0;
+
+    // The writing side; a read-only source refuses it.
+    virtual std::unique_ptr<DriverStatement> prepare(const QString& sql);
+    virtual void beginTransaction();
+    virtual void commit();
+    virtual void rollback();
 };
 
 // The connection description that DbConnection hands to the drivers:

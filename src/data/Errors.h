@@ -19,6 +19,13 @@ private:
     std::string utf8_;
 };
 
+// A value that cannot take the kind asked of it without loss or invention
+// (the text "abc" as a number, 3.14 as an integer).
+class ConversionError : public Error {
+public:
+    using Error::Error;
+};
+
 // A failure that the window's error display does not show: it ends an action
 // (a confirmed Stop, a step that has already shown its own message).
 class SilentAbort : public Error {

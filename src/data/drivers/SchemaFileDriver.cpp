@@ -149,7 +149,7 @@ QString errorText(sqlite3* db)
 }
 
 // Prepares the one statement of `sql`; more than one is refused.
-Statement prepare(sqlite3* db, const QString& sql)
+Statement prepareStatement(sqlite3* db, const QString& sql)
 {
     const QByteArray utf8 = sql.toUtf8();
     sqlite3_stmt* raw = nullptr;
@@ -466,12 +466,12 @@ public:
 
     std::unique_ptr<DriverCursor> query(const QString& sql) override
     {
-        return std::make_unique<SchemaFileCursor>(db_, prepare(db_.get(), sql));
+        return std::make_unique<SchemaFileCursor>(db_, prepareStatement(db_.get(), sql));
     }
 
     void execute(const QString& sql) override
     {
-        const Statement stmt = prepare(db_.get(), sql);
+        const Statement stmt = prepareStatement(db_.get(), sql);
         int rc;
         while ((rc = sqlite3_step(stmt.get())) == SQLITE_ROW) {
         }
