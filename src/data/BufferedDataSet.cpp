@@ -1,5 +1,6 @@
 #include "BufferedDataSet.h"
 
+#include "DbConnection.h"
 #include "Errors.h"
 
 namespace qv {
@@ -45,10 +46,15 @@ void BufferedDataSet::open()
     state_ = State::Browse;
 }
 
-bool BufferedDataSet::eof() const
+void BufferedDataSet::requireOpen() const
 {
     if (state_ == State::Closed)
         throw Error(QStringLiteral("Cannot perform this operation on a closed dataset"));
+}
+
+bool BufferedDataSet::eof() const
+{
+    requireOpen();
     return cursor_ >= rows_.size();
 }
 
@@ -59,17 +65,107 @@ void BufferedDataSet::close()
     rows_.clear();
     fields_.clear();
     cursor_ = 0;
+    pending_ = {};
+    changeLog_.clear();
     state_ = State::Closed;
+}
+
+int BufferedDataSet::fieldIndex(const QString& name) const
+{
+    for (int i = 0; i < fields_.size(); ++i)
+        if (fields_.at(i).name.compare(name, Qt::CaseInsensitive) == 0)
+            return i;
+    return -1;
 }
 
 DbValue BufferedDataSet::fieldValue(const QString& name) const
 {
-    if (eof())
+    if (state_ != State::Inserting && eof())
         throw Error(QStringLiteral("No current record"));
-    for (int i = 0; i < fields_.size(); ++i)
-        if (fields_.at(i).name.compare(name, Qt::CaseInsensitive) == 0)
-            return rows_.at(cursor_).value(i);
-    throw Error(QStringLiteral("Field '%1' not found").arg(name));
+    const int i = fieldIndex(name);
+    if (i < 0)
+        throw Error(QStringLiteral("Field '%1' not found").arg(name));
+    return state_ == State::Inserting ? pending_.values.at(i) : rows_.at(cursor_).value(i);
+}
+
+void BufferedDataSet::append()
+{
+    requireOpen();
+    if (state_ != State::Browse)
+        throw Error(QStringLiteral("The pending row must be posted first"));
+    pending_.values = Row(fields_.size());
+    pending_.assigned = QVector<bool>(fields_.size(), false);
+    state_ = State::Inserting;
+}
+
+void BufferedDataSet::setFieldValue(const QString& name, const DbValue& value)
+{
+    if (state_ != State::Inserting)
+        throw Error(QStringLiteral("Dataset not in edit or insert mode"));
+    const int i = fieldIndex(name);
+    if (i < 0)
+        throw Error(QStringLiteral("Field '%1' not found").arg(name));
+    const ColumnInfo& field = fields_.at(i);
+    if (field.readOnly)
+        throw Error(QStringLiteral("Field '%1' cannot be modified").arg(field.name));
+    DbValue converted = value.convertedTo(field.type);  // a refused conversion leaves the field as it was
+    pending_.values[i] = std::move(converted);
+    pending_.assigned[i] = true;
+}
+
+void BufferedDataSet::post()
+{
+    requireOpen();
+    if (state_ != State::Inserting)
+        return;
+    for (int i = 0; i < fields_.size(); ++i) {
+        const ColumnInfo& field = fields_.at(i);
+        // The server fills an auto-increment column itself.
+        const bool required = !field.nullable && !field.autoIncrement && !field.readOnly;
+        if (required && (!pending_.assigned.at(i) || pending_.values.at(i).isNull()))
+            throw Error(QStringLiteral("Field '%1' must have a value").arg(field.name));
+    }
+    rows_.append(pending_.values);
+    changeLog_.append(std::move(pending_));
+    pending_ = {};
+    cursor_ = int(rows_.size()) - 1;
+    state_ = State::Browse;
+}
+
+int BufferedDataSet::pendingChanges() const
+{
+    return int(changeLog_.size());
+}
+
+int BufferedDataSet::applyUpdates(int maxErrors)
+{
+    requireOpen();
+    if (state_ == State::Inserting) {
+        if (pending_.assigned.contains(true)) {
+            post();
+        } else {
+            pending_ = {};
+            state_ = State::Browse;
+        }
+    }
+    if (changeLog_.isEmpty())
+        return 0;
+
+    DbConnection* connection = inner_.connection();
+    if (!connection)
+        throw Error(QStringLiteral("The dataset has no connection"));
+    const QString table = RowApplier::tableNameOf(commandText_);
+    if (table.isEmpty())
+        throw Error(QStringLiteral("No table name follows 'from' in '%1'").arg(commandText_));
+    RowApplier applier(*connection, fields_);
+    const QVector<RefusedRow> refused =
+        applier.apply(RowApplier::quotedTableName(table, connection->quoteChar()), changeLog_, maxErrors);
+    changeLog_.clear();
+
+    for (const RefusedRow& row : refused)
+        if (onReconcileError)
+            onReconcileError(row.message);
+    return int(refused.size());
 }
 
 }  // namespace qv

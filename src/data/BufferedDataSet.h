@@ -1,6 +1,7 @@
 #pragma once
 
 #include "Driver.h"
+#include "RowApplier.h"
 #include "SqlQuery.h"
 
 #include <QString>
@@ -35,7 +36,7 @@ public:
 
     const QVector<ColumnInfo>& fields() const { return fields_; }
     int recordCount() const { return int(rows_.size()); }
-    DbValue fieldValue(const QString& name) const;  // of the current row
+    DbValue fieldValue(const QString& name) const;  // of the current row, or of the pending one
 
     // Browse state only: begins a new row at the end, every field unassigned.
     void append();
@@ -48,20 +49,28 @@ public:
     // unassigned (the row stays pending); otherwise adds the row to the rows
     // and the change log.
     void post();
-    // Writes the change log; returns the number of refused rows. Each refused
-    // row is reported to onReconcileError after the transaction has ended.
+    // Browse or inserting state. Posts a pending row (drops it when no field
+    // was assigned), writes the change log and empties it; returns the number
+    // of refused rows. Each refused row is reported to onReconcileError after
+    // the transaction has ended. Raises when the transaction cannot be begun
+    // or ended.
     int applyUpdates(int maxErrors);
     int pendingChanges() const;  // rows in the change log
 
     std::function<void(const QString& message)> onReconcileError;
 
 private:
+    int fieldIndex(const QString& name) const;  // -1 when there is none
+    void requireOpen() const;
+
     SqlQuery inner_;
     QString commandText_;
     State state_ = State::Closed;
     QVector<ColumnInfo> fields_;
     QVector<Row> rows_;
     int cursor_ = 0;
+    PostedRow pending_;  // the row begun by append, in inserting state
+    QVector<PostedRow> changeLog_;
 };
 
 }  // namespace qv

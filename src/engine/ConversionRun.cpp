@@ -46,6 +46,22 @@ RunOutcome ConversionRun::run(const QStringList& tables, const RunSettings& sett
     return outcome;
 }
 
+bool ConversionRun::reportIndexFailures(const QString& source, const QString& target)
+{
+    // A unique index that MySQL refused loses a guarantee the source had:
+    // each refused statement is told, with the server's reason.
+    steps_.CreateTargetIndexes(source, target);
+    const auto& failures = steps_.indexFailures();
+    for (const auto& failure : failures) {
+        host_.appendLine(QStringLiteral("Create index ") + failure.keyName + QStringLiteral("... "));
+        host_.appendLine(failure.message);
+    }
+    if (failures.isEmpty())
+        return true;
+    host_.appendLine(QString());
+    return false;
+}
+
 bool ConversionRun::convertTable(const QString& source, const RunSettings& settings)
 {
     const QString target = ApplyNameCase(source, settings.namesUppercase);
@@ -78,8 +94,8 @@ bool ConversionRun::convertTable(const QString& source, const RunSettings& setti
         }
         host_.appendLine(QString());
         // Also after a failed definition: the target may hold a table of that name.
-        if (!settings.skipIndexes)
-            steps_.CreateTargetIndexes(source, target);
+        if (!settings.skipIndexes && !reportIndexFailures(source, target))
+            failed = true;
     }
 
     if (!settings.definitionsOnly) {

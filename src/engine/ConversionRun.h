@@ -42,6 +42,7 @@ public:
 
 private:
     bool convertTable(const QString& source, const RunSettings& settings);  // true when a step failed
+    bool reportIndexFailures(const QString& source, const QString& target);  // true when every index was made
 
     TableSteps& steps_;
     RunHost& host_;

@@ -3,6 +3,7 @@
 #include "StepResult.h"
 
 #include <QString>
+#include <QVector>
 
 namespace qv {
 
@@ -15,7 +16,17 @@ class SqlQuery;
 // `mysqlexec` (statements) and `mysqldata` (probe and row target).
 class TableSteps {
 public:
+    // An index statement that MySQL refused.
+    struct IndexFailure {
+        QString keyName;
+        QString message;
+    };
+
+    // Binds the row target's reconcile handler to mysqldataReconcileError.
     TableSteps(SqlQuery& oracledata, SqlQuery& mysqlexec, BufferedDataSet& mysqldata, RunHost& host);
+    ~TableSteps();
+    TableSteps(const TableSteps&) = delete;
+    TableSteps& operator=(const TableSteps&) = delete;
 
     // Whether MySQL has a table of that name. Failures are not caught.
     bool TableExists(const QString& target);
@@ -23,21 +34,33 @@ public:
     // Builds the Create table statement from Oracle's column catalog, puts it
     // on the clipboard and executes it.
     StepResult CreateTargetTable(const QString& source, const QString& target, const QString& characterSet);
+    // One create index statement per index of the Oracle table; a refused
+    // statement is passed over (see indexFailures). A failure of the index
+    // catalog query is not caught.
     StepResult CreateTargetIndexes(const QString& source, const QString& target);
-    // Copies every row; writes its row counts into the progress log.
+    // The statements refused by the last CreateTargetIndexes, in order.
+    const QVector<IndexFailure>& indexFailures() const { return indexFailures_; }
+
+    // Copies every row, applying every 5000 rows (first after 100); writes
+    // its row counts into the progress log and honours Stop every 100 rows.
     StepResult transferRows(const QString& source, const QString& target);
+    // A row that MySQL refused during an apply.
+    void mysqldataReconcileError(const QString& message);
 
     // Set when MySQL refused a row during the last transferRows.
     bool insertFailed() const { return insertFailed_; }
     const QString& insertErrorText() const { return insertErrorText_; }
 
 private:
+    void copyField(const QString& name);
+
     SqlQuery& oracledata_;
     SqlQuery& mysqlexec_;
     BufferedDataSet& mysqldata_;
     RunHost& host_;
     bool insertFailed_ = false;
     QString insertErrorText_;
+    QVector<IndexFailure> indexFailures_;
 };
 
 }  // namespace qv

@@ -4,6 +4,7 @@ namespace qv::test {
 
 void RecordingHost::replaceLastLine(const QString& line)
 {
+    replacements << line;
     if (lines.isEmpty())
         lines << line;
     else

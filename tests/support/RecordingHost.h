@@ -14,6 +14,7 @@ namespace qv::test {
 class RecordingHost : public RunHost {
 public:
     QStringList lines;
+    QStringList replacements;  // every text that replaced the last line, in order
     QString clipboard;
     bool stop = false;
     int yields = 0;

@@ -27,6 +27,26 @@ SchemaFile::SchemaFile(const QString& sql)
     sqlite3_close(db);
 }
 
+void SchemaFile::execute(const QString& sql, const QList<QByteArray>& blobs) const
+{
+    sqlite3* db = nullptr;
+    sqlite3_stmt* stmt = nullptr;
+    std::string failure;
+    if (sqlite3_open_v2(path_.toUtf8().constData(), &db, SQLITE_OPEN_READWRITE, nullptr) != SQLITE_OK
+        || sqlite3_prepare_v2(db, sql.toUtf8().constData(), -1, &stmt, nullptr) != SQLITE_OK) {
+        failure = db ? sqlite3_errmsg(db) : "out of memory";
+    } else {
+        for (int i = 0; i < blobs.size(); ++i)
+            sqlite3_bind_blob(stmt, i + 1, blobs[i].constData(), int(blobs[i].size()), SQLITE_TRANSIENT);
+        if (sqlite3_step(stmt) != SQLITE_DONE)
+            failure = sqlite3_errmsg(db);
+    }
+    sqlite3_finalize(stmt);
+    sqlite3_close(db);
+    if (!failure.empty())
+        throw std::runtime_error("schema file SQL failed: " + failure);
+}
+
 void SchemaFile::connect(DbConnection& connection) const
 {
     connection.close();

@@ -2,6 +2,8 @@
 
 #include "data/DbConnection.h"
 
+#include <QByteArray>
+#include <QList>
 #include <QString>
 #include <QTemporaryDir>
 
@@ -15,6 +17,8 @@ public:
     explicit SchemaFile(const QString& sql);
     const QString& path() const { return path_; }
     QString service() const { return QStringLiteral("sqlite:") + path_; }
+    // Runs one statement on the file with `blobs` bound to ?1, ?2, ...
+    void execute(const QString& sql, const QList<QByteArray>& blobs = {}) const;
     // Describes `connection` as the Oracle source on this file and opens it.
     void connect(DbConnection& connection) const;
 

@@ -11,9 +11,11 @@
 #include <algorithm>
 #include <cerrno>
 #include <cstdlib>
+#include <cstring>
 #include <limits>
 #include <memory>
 #include <optional>
+#include <vector>
 
 namespace qv {
 
@@ -30,16 +32,33 @@ bool wideCharset(const QString& name)
     return false;
 }
 
-// The client library's or the server's message for the last failure. The
-// server sends its messages in the connection character set.
-QString lastError(MYSQL* mysql, const MySqlTextCodec& codec)
+// A message of the client library or the server. The server sends its
+// messages in the connection character set.
+QString decodedMessage(const char* message, const MySqlTextCodec& codec)
 {
-    const QByteArray bytes(mysql_error(mysql));
+    const QByteArray bytes(message);
     QString text;
     if (codec.tryDecode(bytes, &text))
         return text;
     return QString::fromUtf8(bytes);
 }
+
+QString lastError(MYSQL* mysql, const MySqlTextCodec& codec)
+{
+    return decodedMessage(mysql_error(mysql), codec);
+}
+
+// Keeps each session's changes to the server's sql_mode: a too-long text or
+// an out-of-range number is refused rather than cut with a warning, on every
+// table engine.
+const char strictModeCommand[] =
+    "SET SESSION sql_mode = TRIM(BOTH ',' FROM CONCAT(@@SESSION.sql_mode, ',STRICT_ALL_TABLES'))";
+
+// Text and binary values from this size on are streamed to the server in
+// pieces before the statement runs, so that a row may carry several values
+// that each fit max_allowed_packet but together would not.
+constexpr qsizetype longDataThreshold = 64 * 1024;
+constexpr qsizetype longDataChunk = 256 * 1024;
 
 constexpr unsigned binaryCharsetNr = 63;
 
@@ -96,6 +115,21 @@ DbValue integerValue(const QByteArray& text)
 }
 
 class MySqlSession;
+
+// A server-side prepared statement.
+class MySqlStatement final : public DriverStatement {
+public:
+    MySqlStatement(MySqlSession* session, MYSQL_STMT* stmt) : session_(session), stmt_(stmt) {}
+    ~MySqlStatement() override { mysql_stmt_close(stmt_); }
+
+    quint64 execute(const Row& parameters) override;
+
+private:
+    [[noreturn]] void fail() const;
+
+    MySqlSession* session_;
+    MYSQL_STMT* stmt_;
+};
 
 class MySqlCursor final : public DriverCursor {
 public:
@@ -161,6 +195,34 @@ public:
     QString quoteChar() const override { return QStringLiteral("`"); }
     bool supportsTransactions() const override { return transactions_; }
 
+    std::unique_ptr<DriverStatement> prepare(const QString& sql) override
+    {
+        const QByteArray bytes = codec_.encode(sql);
+        MYSQL_STMT* stmt = mysql_stmt_init(mysql_);
+        if (!stmt)
+            fail();
+        if (mysql_stmt_prepare(stmt, bytes.constData(), static_cast<unsigned long>(bytes.size())) != 0) {
+            const QString message = decodedMessage(mysql_stmt_error(stmt), codec_);
+            mysql_stmt_close(stmt);
+            throw Error(message);
+        }
+        return std::make_unique<MySqlStatement>(this, stmt);
+    }
+
+    void beginTransaction() override { send(QStringLiteral("START TRANSACTION")); }
+
+    void commit() override
+    {
+        if (mysql_commit(mysql_) != 0)
+            fail();
+    }
+
+    void rollback() override
+    {
+        if (mysql_rollback(mysql_) != 0)
+            fail();
+    }
+
     MYSQL* handle() const { return mysql_; }
     const MySqlTextCodec& codec() const { return codec_; }
     [[noreturn]] void fail() const { throw Error(lastError(mysql_, codec_)); }
@@ -199,6 +261,104 @@ private:
     bool transactions_ = false;
     MySqlCursor* activeCursor_ = nullptr;
 };
+
+void MySqlStatement::fail() const
+{
+    throw Error(decodedMessage(mysql_stmt_error(stmt_), session_->codec()));
+}
+
+quint64 MySqlStatement::execute(const Row& parameters)
+{
+    const unsigned long count = mysql_stmt_param_count(stmt_);
+    if (count != static_cast<unsigned long>(parameters.size()))
+        throw Error(QStringLiteral("The statement takes %1 parameters, not %2").arg(count).arg(parameters.size()));
+
+    // Everything the binds point at lives until the statement has run.
+    std::vector<MYSQL_BIND> binds(count);
+    std::vector<long long> integers(count);
+    std::vector<double> floats(count);
+    std::vector<MYSQL_TIME> times(count);
+    std::vector<QByteArray> bytes(count);
+    std::vector<unsigned long> lengths(count);
+    std::vector<bool> streamed(count, false);
+    for (unsigned long i = 0; i < count; ++i) {
+        MYSQL_BIND& bind = binds[i];
+        std::memset(&bind, 0, sizeof bind);
+        const DbValue& value = parameters.at(static_cast<qsizetype>(i));
+        switch (value.kind()) {
+        case ValueKind::Null:
+            bind.buffer_type = MYSQL_TYPE_NULL;
+            continue;
+        case ValueKind::Integer:
+            integers[i] = value.toInteger();
+            bind.buffer_type = MYSQL_TYPE_LONGLONG;
+            bind.buffer = &integers[i];
+            continue;
+        case ValueKind::Float:
+            floats[i] = value.toFloat();
+            bind.buffer_type = MYSQL_TYPE_DOUBLE;
+            bind.buffer = &floats[i];
+            continue;
+        case ValueKind::DateTime: {
+            const DateTime dt = value.toDateTime();
+            MYSQL_TIME& t = times[i];
+            std::memset(&t, 0, sizeof t);
+            t.year = static_cast<unsigned>(dt.year);
+            t.month = static_cast<unsigned>(dt.month);
+            t.day = static_cast<unsigned>(dt.day);
+            t.hour = static_cast<unsigned>(dt.hour);
+            t.minute = static_cast<unsigned>(dt.minute);
+            t.second = static_cast<unsigned>(dt.second);
+            t.second_part = static_cast<unsigned long>(dt.nanosecond / 1000);  // the column's precision cuts it
+            t.time_type = MYSQL_TIMESTAMP_DATETIME;
+            bind.buffer_type = MYSQL_TYPE_DATETIME;
+            bind.buffer = &t;
+            continue;
+        }
+        case ValueKind::Decimal:
+            bytes[i] = value.toDecimal().toString().toLatin1();
+            bind.buffer_type = MYSQL_TYPE_NEWDECIMAL;
+            break;
+        case ValueKind::Text:
+            bytes[i] = session_->codec().encode(value.toText());  // raises for characters it cannot hold
+            bind.buffer_type = MYSQL_TYPE_STRING;
+            streamed[i] = bytes[i].size() >= longDataThreshold;
+            break;
+        case ValueKind::Bytes:
+            bytes[i] = value.toBytes();
+            bind.buffer_type = MYSQL_TYPE_BLOB;
+            streamed[i] = bytes[i].size() >= longDataThreshold;
+            break;
+        }
+        lengths[i] = static_cast<unsigned long>(bytes[i].size());
+        bind.buffer = const_cast<char*>(bytes[i].constData());
+        bind.buffer_length = lengths[i];
+        bind.length = &lengths[i];
+    }
+
+    if (count > 0 && mysql_stmt_bind_param(stmt_, binds.data()) != 0)
+        fail();
+    for (unsigned long i = 0; i < count; ++i) {
+        if (!streamed[i])
+            continue;
+        for (qsizetype at = 0; at < bytes[i].size(); at += longDataChunk) {
+            const qsizetype piece = std::min(longDataChunk, bytes[i].size() - at);
+            if (mysql_stmt_send_long_data(stmt_, static_cast<unsigned>(i), bytes[i].constData() + at,
+                                          static_cast<unsigned long>(piece))
+                != 0)
+                fail();
+        }
+    }
+    if (mysql_stmt_execute(stmt_) != 0)
+        fail();
+    const quint64 affected = mysql_stmt_affected_rows(stmt_);
+    // A statement that returns rows has them read and dropped.
+    do {
+        if (mysql_stmt_field_count(stmt_) > 0)
+            mysql_stmt_free_result(stmt_);
+    } while (mysql_stmt_next_result(stmt_) == 0);
+    return affected;
+}
 
 MySqlCursor::MySqlCursor(MySqlSession* session, MYSQL_RES* result) : session_(session), result_(result)
 {
@@ -322,6 +482,7 @@ std::unique_ptr<DriverSession> openMySqlSession(const ConnectionDescription& des
         throw Error(QStringLiteral("The MySQL client library could not allocate a connection"));
     const unsigned int noLocalInfile = 0;
     mysql_options(mysql, MYSQL_OPT_LOCAL_INFILE, &noLocalInfile);
+    mysql_options(mysql, MYSQL_INIT_COMMAND, strictModeCommand);
     const QByteArray charsetName = charset.toLatin1();
     if (charsetGiven)
         mysql_options(mysql, MYSQL_SET_CHARSET_NAME, charsetName.constData());

@@ -1,0 +1,175 @@
+#include "RowApplier.h"
+
+#include "DbConnection.h"
+#include "Errors.h"
+
+#include <map>
+#include <memory>
+#include <optional>
+
+namespace qv {
+
+namespace {
+
+bool isBlank(QChar c)
+{
+    return c.unicode() <= 0x20 || c.isSpace();
+}
+
+bool isQuote(QChar c)
+{
+    return c == QLatin1Char('"') || c == QLatin1Char('\'') || c == QLatin1Char('`');
+}
+
+const QString rowNotFound = QStringLiteral("Record not found or changed by another user");
+const QString tooManyRows = QStringLiteral("Update affected more than 1 record.");
+
+}  // namespace
+
+RowApplier::RowApplier(DbConnection& connection, const QVector<ColumnInfo>& fields)
+    : connection_(connection), fields_(fields)
+{
+}
+
+QString RowApplier::tableNameOf(const QString& commandText)
+{
+    bool afterFrom = false;
+    qsizetype i = 0;
+    const qsizetype n = commandText.size();
+    while (i < n) {
+        while (i < n && isBlank(commandText.at(i)))
+            ++i;
+        const qsizetype begin = i;
+        while (i < n && !isBlank(commandText.at(i)))
+            ++i;
+        if (begin == i)
+            break;
+        const QStringView word = QStringView(commandText).mid(begin, i - begin);
+        if (afterFrom)
+            return word.toString();
+        afterFrom = word.compare(QLatin1String("from"), Qt::CaseInsensitive) == 0;
+    }
+    return {};
+}
+
+namespace {
+
+// A name between quote characters; a quote character inside the name is
+// doubled, as the server reads it, so no name can break the statement.
+QString quoteIdentifier(const QString& name, const QString& quote)
+{
+    QString inner = name;
+    inner.replace(quote, quote + quote);
+    return quote + inner + quote;
+}
+
+}  // namespace
+
+QString RowApplier::quotedTableName(const QString& table, const QString& quote)
+{
+    if (table.isEmpty() || isQuote(table.front()) || isQuote(table.back()))
+        return table;
+    QStringList parts = table.split(QLatin1Char('.'));
+    for (QString& part : parts)
+        part = quoteIdentifier(part, quote);
+    return parts.join(QLatin1Char('.'));
+}
+
+QString RowApplier::insertStatementText(const QString& quotedTable, const QStringList& columns, const QString& quote)
+{
+    QStringList names, marks;
+    for (const QString& column : columns) {
+        names << quoteIdentifier(column, quote);
+        marks << QStringLiteral("?");
+    }
+    const QString crlf = QStringLiteral("\r\n");
+    return QStringLiteral("insert into ") + quotedTable + crlf + QStringLiteral("  (") + names.join(QStringLiteral(", "))
+           + QStringLiteral(")") + crlf + QStringLiteral("values") + crlf + QStringLiteral("  (")
+           + marks.join(QStringLiteral(", ")) + QStringLiteral(")") + crlf;
+}
+
+QVector<RefusedRow> RowApplier::apply(const QString& quotedTable, const QVector<PostedRow>& rows, int maxErrors)
+{
+    DriverSession& session = connection_.session();
+    const bool ownTransaction = connection_.openTransactions == 0 && connection_.transactionsSupported();
+    if (ownTransaction) {
+        session.beginTransaction();
+        ++connection_.openTransactions;
+    }
+
+    QVector<RefusedRow> refused;
+    try {
+        // Rows with the same assigned columns share one prepared statement;
+        // they are all freed when this apply ends.
+        std::map<QString, std::unique_ptr<DriverStatement>> statements;
+        for (int r = 0; r < rows.size(); ++r) {
+            const PostedRow& row = rows.at(r);
+            QStringList columns;
+            Row parameters;
+            for (int f = 0; f < fields_.size(); ++f) {
+                const ColumnInfo& field = fields_.at(f);
+                if (!row.assigned.value(f) || field.readOnly || field.autoIncrement)
+                    continue;
+                columns << field.name;
+                parameters << row.values.value(f);
+            }
+            const QString text = insertStatementText(quotedTable, columns, connection_.quoteChar());
+
+            std::optional<QString> failure;
+            try {
+                auto& statement = statements[text];
+                if (!statement)
+                    statement = session.prepare(text);
+                const quint64 affected = statement->execute(parameters);
+                if (affected == 0)
+                    failure = rowNotFound;
+                else if (affected > 1)
+                    failure = tooManyRows;
+            } catch (const Error& e) {
+                failure = e.message();
+                if (const auto it = statements.find(text); it != statements.end() && !it->second)
+                    statements.erase(it);  // the prepare failed; a later row tries again
+            }
+            if (!failure)
+                continue;
+            refused.append({r, *failure});
+            if (maxErrors >= 0 && refused.size() > maxErrors)
+                break;
+        }
+    } catch (...) {
+        if (ownTransaction) {
+            try {
+                endTransaction(false);
+            } catch (const Error&) {
+                // the original failure is the one to report
+            }
+        }
+        throw;
+    }
+
+    if (ownTransaction)
+        endTransaction(maxErrors < 0 || refused.size() <= maxErrors);
+    return refused;
+}
+
+void RowApplier::endTransaction(bool commit)
+{
+    DriverSession& session = connection_.session();
+    --connection_.openTransactions;
+    if (!commit) {
+        session.rollback();
+        return;
+    }
+    try {
+        session.commit();
+    } catch (const Error&) {
+        try {
+            session.rollback();
+        } catch (const Error&) {
+            // the commit's message is the one to report
+        }
+        throw;
+    }
+}
+
+}  // namespace qv

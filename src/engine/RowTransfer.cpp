@@ -1,0 +1,103 @@
+#include "TableSteps.h"
+
+#include "RunHost.h"
+#include "data/BufferedDataSet.h"
+#include "data/Errors.h"
+#include "data/SqlQuery.h"
+
+namespace qv {
+
+namespace {
+
+constexpr qint64 checkpointRows = 100;
+constexpr qint64 applyRows = 5000;  // applied after rows 100, 5100, 10100, ...
+
+QString rowCountLine(const QString& source, qint64 rows)
+{
+    return QStringLiteral("Insert table ") + source + QLatin1Char(' ') + QString::number(rows)
+           + QStringLiteral(" Rows ");
+}
+
+// A value as a message shows it; binary data that is not text by its size.
+QString shownValue(const DbValue& value)
+{
+    try {
+        return value.toText();
+    } catch (const Error&) {
+        return QStringLiteral("(%1 bytes)").arg(value.toBytes().size());
+    }
+}
+
+}  // namespace
+
+void TableSteps::mysqldataReconcileError(const QString& message)
+{
+    insertFailed_ = true;
+    insertErrorText_ = message;
+}
+
+void TableSteps::copyField(const QString& name)
+{
+    DbValue value;
+    try {
+        value = oracledata_.fieldValue(name);
+        mysqldata_.setFieldValue(name, value);
+    } catch (const ConversionError&) {
+        // Never a silent NULL, default or rounded number in its place.
+        throw Error(QStringLiteral("Value '") + shownValue(value) + QStringLiteral("' of column ") + name
+                    + QStringLiteral(" cannot be stored in the target column without loss"));
+    } catch (const Error&) {
+        // The target has no such column, or one that only the server fills.
+    }
+}
+
+StepResult TableSteps::transferRows(const QString& source, const QString& target)
+{
+    StepResult result;
+    insertFailed_ = false;
+    insertErrorText_.clear();
+    try {
+        oracledata_.openQuery(QStringLiteral("select * from ") + source);
+        oracledata_.first();
+
+        const QString targetQuery = QStringLiteral("select * from ") + target + QStringLiteral(" where 1=0");
+        mysqldata_.close();
+        mysqldata_.setCommandText(targetQuery);
+        host_.copyTextToClipboard(targetQuery);
+        mysqldata_.open();
+
+        qint64 n = 1;  // the row being copied
+        while (!oracledata_.eof() && !insertFailed_) {
+            mysqldata_.append();
+            for (int i = 0; i < oracledata_.fieldCount(); ++i)
+                copyField(oracledata_.fieldName(i));
+            mysqldata_.post();
+            oracledata_.next();
+            if (n % checkpointRows == 0) {
+                if (n % applyRows == checkpointRows) {
+                    mysqldata_.applyUpdates(0);
+                    mysqldata_.close();  // empties the buffer
+                    mysqldata_.open();
+                }
+                host_.replaceLastLine(rowCountLine(source, n));
+                host_.processEvents();
+                if (host_.stopRequested())
+                    throw SilentAbort();
+            }
+            ++n;
+        }
+        mysqldata_.applyUpdates(0);
+        host_.replaceLastLine(rowCountLine(source, n - 1));
+        mysqldata_.close();
+        oracledata_.close();
+    } catch (const Error& e) {
+        // The run writes the message once more, so it stands twice.
+        result = StepResult::failure(e.message());
+        host_.appendLine(e.message());
+    }
+    if (insertFailed_)
+        host_.appendLine(insertErrorText_);
+    return result;
+}
+
+}  // namespace qv
