@@ -1,0 +1,444 @@
+#include "Taaform1.h"
+
+#include "Dialogs.h"
+#include "RadioGroup.h"
+#include "data/Errors.h"
+#include "engine/ConversionRun.h"
+
+#include <QApplication>
+#include <QCheckBox>
+#include <QClipboard>
+#include <QCloseEvent>
+#include <QComboBox>
+#include <QDesktopServices>
+#include <QFrame>
+#include <QGroupBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QScrollBar>
+#include <QTabWidget>
+#include <QTextBlock>
+#include <QUrl>
+
+namespace qv {
+
+namespace {
+
+// Leading and trailing blanks and control characters do not count.
+QString trimmedText(const QString& text)
+{
+    qsizetype begin = 0, end = text.size();
+    while (begin < end && text.at(begin).unicode() <= 0x20)
+        ++begin;
+    while (end > begin && text.at(end - 1).unicode() <= 0x20)
+        --end;
+    return text.mid(begin, end - begin);
+}
+
+// The standard error display ends its text with a full stop unless the text
+// already ends in one or in a character that sorts before it.
+QString withFullStop(const QString& text)
+{
+    if (!text.isEmpty() && text.back() > QLatin1Char('.'))
+        return text + QLatin1Char('.');
+    return text;
+}
+
+}  // namespace
+
+QStringList Taaform1::characterSetEntries()
+{
+    return {QStringLiteral("Default"), QStringLiteral("armscii8"), QStringLiteral("ascii"), QStringLiteral("big5"),
+            QStringLiteral("binary"),  QStringLiteral("cp1250"),   QStringLiteral("cp1251"), QStringLiteral("cp1256"),
+            QStringLiteral("cp1257"),  QStringLiteral("cp850"),    QStringLiteral("cp852"),  QStringLiteral("cp866"),
+            QStringLiteral("cp932"),   QStringLiteral("dec8"),     QStringLiteral("eucjpms"), QStringLiteral("euckr"),
+            QStringLiteral("gb2312"),  QStringLiteral("gbk"),      QStringLiteral("geostd8"), QStringLiteral("greek"),
+            QStringLiteral("hebrew"),  QStringLiteral("hp8"),      QStringLiteral("keybcs2"), QStringLiteral("koi8r"),
+            QStringLiteral("koi8u"),   QStringLiteral("latin1"),   QStringLiteral("latin2"), QStringLiteral("latin5"),
+            QStringLiteral("latin7"),  QStringLiteral("macce"),    QStringLiteral("macroman"), QStringLiteral("sjis"),
+            QStringLiteral("swe7"),    QStringLiteral("tis620"),   QStringLiteral("ucs2"),   QStringLiteral("ujis"),
+            QStringLiteral("utf8")};
+}
+
+Taaform1::Taaform1(Dialogs& dialogs, QWidget* parent) : QWidget(parent), dialogs_(dialogs)
+{
+    setObjectName(QStringLiteral("aaform1"));
+    buildLayout();
+    oraclesql.setConnection(&oracleconn);
+
+    // Each control's action is connected once; pressing a button from code
+    // calls the action itself, whatever the button's state.
+    connect(btnext, &QPushButton::clicked, this, [this] { guarded([this] { btnextClick(); }); });
+    connect(btback, &QPushButton::clicked, this, [this] { guarded([this] { btbackClick(); }); });
+    connect(btcancel, &QPushButton::clicked, this, [this] { guarded([this] { btcancelClick(); }); });
+    connect(bthelp, &QPushButton::clicked, this, [this] { guarded([this] { bthelpClick(); }); });
+    connect(accessmode, &RadioGroup::itemIndexChanged, this, [this] { guarded([this] { accessmodeClick(); }); });
+    connect(selecttables->model(), &QAbstractItemModel::rowsInserted, this, [this] { updateNextOnPage5(); });
+    connect(selecttables->model(), &QAbstractItemModel::rowsRemoved, this, [this] { updateNextOnPage5(); });
+    connect(selecttables->model(), &QAbstractItemModel::modelReset, this, [this] { updateNextOnPage5(); });
+    Image1->installEventFilter(this);
+
+    uiLanguage_ = qEnvironmentVariable("QUORVANE_LANGUAGE") == QLatin1String("en") ? UiLanguage::English
+                                                                                   : UiLanguage::Chinese;
+    ApplyCaptions();
+    stopRequested_ = false;
+    stopBound_ = false;
+    setWindowTitle(applicationTitle());
+    accessmodeClick();
+    currentStep_ = 1;
+    Panel4->move(1, 1);
+    ShowStep(1);
+}
+
+Taaform1::~Taaform1()
+{
+    // The lists are emptied as the children go; this window is gone by then.
+    selecttables->model()->disconnect(this);
+}
+
+void Taaform1::ApplyCaptions()
+{
+    const CaptionTable& table = captionTable(uiLanguage_);
+    for (QObject* child : findChildren<QObject*>()) {
+        const QString caption = captionOf(table, child->objectName());
+        if (auto* label = qobject_cast<QLabel*>(child); label && label != Image1)
+            label->setText(caption);
+        else if (auto* group = qobject_cast<QGroupBox*>(child))
+            group->setTitle(caption);
+        else if (auto* check = qobject_cast<QCheckBox*>(child))
+            check->setText(caption);
+    }
+    if (uiLanguage_ == UiLanguage::English) {
+        btcreatebat->setText(QStringLiteral("Create Shortcut File"));
+    } else {
+        btcreatebat->setText(QStringLiteral("创建快捷方式"));
+        Button1->setText(QStringLiteral("添加>"));
+        Button2->setText(QStringLiteral("添加全部>"));
+        Button3->setText(QStringLiteral("<去除"));
+        Button4->setText(QStringLiteral("<去除全部"));
+        bthelp->setText(QStringLiteral("帮助"));
+    }
+}
+
+void Taaform1::guarded(const std::function<void()>& action)
+{
+    try {
+        action();
+    } catch (const SilentAbort&) {
+    } catch (const Error& e) {
+        dialogs_.showError(this, applicationTitle(), withFullStop(e.message()));
+    }
+}
+
+void Taaform1::ShowStep(int page)
+{
+    btback->setEnabled(true);
+    btnext->setEnabled(true);
+    btnext->setText(QStringLiteral("Next >"));
+    btcancel->setEnabled(true);
+    bthelp->setEnabled(true);
+    if (page == 1)
+        btback->setEnabled(false);
+    if (page == 6) {
+        btback->setEnabled(false);
+        btnext->setText(QStringLiteral("Finish"));
+        btcancel->setEnabled(false);
+        bthelp->setEnabled(false);
+    }
+    pg->setCurrentIndex(page - 1);
+    QLabel* const stepLabels[] = {Label1, Label2, Label3, Label4, Label5, Label6};
+    for (int i = 0; i < 6; ++i) {
+        QFont font = stepLabels[i]->font();
+        font.setBold(i == page - 1);
+        stepLabels[i]->setFont(font);
+    }
+    if (currentStep_ == 5)
+        updateNextOnPage5();
+    switch (page) {
+    case 2: edtservice->setFocus(); break;
+    case 3: edtdatabase->setFocus(); break;
+    case 4: processtable->setFocus(); break;
+    case 5: availabletables->setFocus(); break;
+    default: break;
+    }
+}
+
+void Taaform1::updateNextOnPage5()
+{
+    if (currentStep_ == 5 && !runInProgress_ && pg->currentIndex() == 4)
+        btnext->setEnabled(selecttables->count() > 0);
+}
+
+void Taaform1::btnextClick()
+{
+    switch (currentStep_) {
+    case 2: step2Click(); break;
+    case 3: step3Click(); break;
+    case 4: step4Click(); break;
+    case 5: step5Click(); break;
+    case 6: step6Click(); break;
+    default: break;
+    }
+    if (stopRequested_) {
+        stopRequested_ = false;
+    } else if (currentStep_ < 6) {
+        ++currentStep_;
+        ShowStep(currentStep_);
+    } else if (!batchMode_) {
+        currentStep_ = 1;
+        ShowStep(1);
+    }
+}
+
+void Taaform1::btbackClick()
+{
+    if (currentStep_ == 5)
+        bkstep5Click();
+    --currentStep_;
+    ShowStep(currentStep_);
+}
+
+void Taaform1::bkstep5Click()
+{
+    availabletables->clear();
+    selecttables->clear();
+}
+
+void Taaform1::btcancelClick()
+{
+    if (stopBound_)
+        ConfirmStop();
+    else
+        ConfirmClose();
+}
+
+void Taaform1::ConfirmClose()
+{
+    if (dialogs_.confirm(this, QStringLiteral("Information"), queryclose->text()))
+        close();
+}
+
+void Taaform1::ConfirmStop()
+{
+    if (dialogs_.confirm(this, QStringLiteral("Info"), QStringLiteral("Stop"))) {
+        stopRequested_ = true;
+        btback->setEnabled(true);
+        btcancel->setText(QStringLiteral("Close"));
+        stopBound_ = false;
+    } else {
+        stopRequested_ = false;
+    }
+}
+
+void Taaform1::bthelpClick()
+{
+    QDesktopServices::openUrl(QUrl(helpurl->text()));
+}
+
+void Taaform1::Image1Click()
+{
+    bthelpClick();
+}
+
+bool Taaform1::eventFilter(QObject* watched, QEvent* event)
+{
+    if (watched == Image1 && event->type() == QEvent::MouseButtonRelease) {
+        guarded([this] { Image1Click(); });
+        return true;
+    }
+    return QWidget::eventFilter(watched, event);
+}
+
+void Taaform1::accessmodeClick()
+{
+    const bool local = accessmode->itemIndex() == 0;
+    edthost->setEnabled(!local);
+    edtport->setEnabled(true);
+    // The greyed look of a disabled field, and the normal look otherwise.
+    QPalette palette = edthost->palette();
+    palette.setColor(QPalette::Base, local ? palette.color(QPalette::Button) : palette.color(QPalette::Window));
+    edthost->setPalette(palette);
+}
+
+void Taaform1::step2Click()
+{
+    oracleconn.close();
+    oracleconn.describeAsOracle();
+    oracleconn.Params = {QStringLiteral("Database=") + edtservice->text(),
+                         QStringLiteral("User_Name=") + edtoracleusername->text(),
+                         QStringLiteral("Password=") + edtoraclepassword->text(),
+                         QStringLiteral("DriverName=Oracle"),
+                         QStringLiteral("RowsetSize=20"),
+                         QStringLiteral("BlobSize=-1"),
+                         QStringLiteral("LocaleCode=0000"),
+                         QStringLiteral("ErrorResourceFile="),
+                         QStringLiteral("Oracle TransIsolation=ReadCommited"),
+                         QStringLiteral("OS Authentication=False"),
+                         QStringLiteral("Multiple Transaction=False"),
+                         QStringLiteral("Trim Char=False")};
+    oracleconn.open();
+    oracledata.setConnection(&oracleconn);
+}
+
+void Taaform1::step3Click()
+{
+    if (trimmedText(edtdatabase->text()).isEmpty()) {
+        dialogs_.notify(this, applicationTitle(), QStringLiteral("请输入数据库名称"));
+        edtdatabase->setFocus();
+        throw SilentAbort();
+    }
+    mysqlconnect.close();
+    mysqlconnect.describeAsMySql();
+    mysqlconnect.Params.clear();
+    if (cbcharset->currentIndex() > 0)
+        mysqlconnect.Params << QStringLiteral("ServerCharSet=") + cbcharset->currentText();
+    mysqlconnect.Params << QStringLiteral("Database=") + edtdatabase->text()
+                        << QStringLiteral("User_Name=") + edtname->text()
+                        << QStringLiteral("Password=") + edtpassword->text()
+                        << QStringLiteral("Port=") + edtport->text()
+                        << QStringLiteral("HostName=")
+                               + (accessmode->itemIndex() == 0 ? QStringLiteral("localhost") : edthost->text());
+    mysqlconnect.open();
+    edtdatabase2->setText(edtdatabase->text());
+}
+
+void Taaform1::insertSorted(QListWidget* list, const QString& name)
+{
+    int row = 0;
+    while (row < list->count() && list->item(row)->text().compare(name, Qt::CaseInsensitive) <= 0)
+        ++row;
+    list->insertItem(row, name);
+}
+
+void Taaform1::step4Click()
+{
+    oraclesql.close();
+    oraclesql.openQuery(QStringLiteral("select  table_name   from   user_tables order by table_name"));
+    oraclesql.first();
+    for (; !oraclesql.eof(); oraclesql.next())
+        insertSorted(availabletables, oraclesql.fieldText(0));
+    if (availabletables->count() > 0)
+        availabletables->setCurrentRow(0, QItemSelectionModel::NoUpdate);
+    oraclesql.close();
+}
+
+RunSettings Taaform1::runSettings() const
+{
+    RunSettings settings;
+    settings.policy = existingTablePolicyFromIndex(processtable->itemIndex());
+    settings.skipIndexes = chkskipindex->isChecked();
+    settings.definitionsOnly = chktabledefi->isChecked();
+    settings.namesUppercase = chkuppercase->isChecked();
+    if (cbcharset->currentIndex() > 0)
+        settings.characterSet = cbcharset->currentText();
+    return settings;
+}
+
+void Taaform1::runStarting()
+{
+    pg->setCurrentIndex(currentStep_);  // the log page, while currentStep stays 5
+    btback->setEnabled(false);
+    btnext->setEnabled(false);
+    btcancel->setText(QStringLiteral("Stop"));
+    btcancel->setEnabled(true);
+    stopBound_ = true;
+}
+
+void Taaform1::step5Click()
+{
+    QStringList tables;
+    for (int i = 0; i < selecttables->count(); ++i)
+        tables << selecttables->item(i)->text();
+    ConversionRun run(steps_, *this);
+    runInProgress_ = true;
+    try {
+        const RunOutcome outcome = run.run(tables, runSettings());
+        lastRunFailures_ = outcome.tablesWithFailures;
+    } catch (...) {
+        runInProgress_ = false;
+        throw;
+    }
+    runInProgress_ = false;
+}
+
+void Taaform1::step6Click()
+{
+    clearLog();
+    selecttables->clear();
+    close();
+}
+
+void Taaform1::closeEvent(QCloseEvent* event)
+{
+    // The close box asks nothing. During a run the window only hides: the
+    // run goes on with what the window owns and the program ends after it.
+    event->accept();
+}
+
+void Taaform1::appendLine(const QString& line)
+{
+    // An empty document already has its one empty block: the first line goes there.
+    if (logLines_ == 0)
+        sc->setPlainText(line);
+    else
+        sc->appendPlainText(line);
+    ++logLines_;
+}
+
+void Taaform1::clearLog()
+{
+    sc->clear();
+    logLines_ = 0;
+}
+
+QStringList Taaform1::logLines() const
+{
+    QStringList lines;
+    if (logLines_ == 0)
+        return lines;
+    for (QTextBlock block = sc->document()->begin(); block.isValid(); block = block.next())
+        lines << block.text();
+    return lines;
+}
+
+QString Taaform1::lastLine() const
+{
+    return sc->document()->lastBlock().text();
+}
+
+void Taaform1::replaceLastLine(const QString& line)
+{
+    if (logLines_ == 0) {
+        appendLine(line);
+        return;
+    }
+    QTextCursor cursor(sc->document()->lastBlock());
+    cursor.movePosition(QTextCursor::EndOfBlock, QTextCursor::KeepAnchor);
+    cursor.insertText(line);
+}
+
+void Taaform1::processEvents()
+{
+    QCoreApplication::processEvents();
+}
+
+void Taaform1::copyTextToClipboard(const QString& text)
+{
+    if (clipboardWriter_)
+        clipboardWriter_(text);
+    else
+        QGuiApplication::clipboard()->setText(text);
+}
+
+QString Taaform1::completionText(CompletionLine line) const
+{
+    const QString name = completionLineComponent(line);
+    if (const auto* label = findChild<QLabel*>(name))
+        return label->text();
+    return {};
+}
+
+}  // namespace qv

@@ -1,0 +1,206 @@
+#pragma once
+
+#include "CaptionTables.h"
+#include "data/BufferedDataSet.h"
+#include "data/DbConnection.h"
+#include "data/SqlQuery.h"
+#include "engine/ConversionRun.h"
+#include "engine/RunHost.h"
+#include "engine/TableSteps.h"
+
+#include <QWidget>
+#include <functional>
+
+class QCheckBox;
+class QComboBox;
+class QFrame;
+class QGroupBox;
+class QLabel;
+class QLineEdit;
+class QListWidget;
+class QPlainTextEdit;
+class QPushButton;
+class QTabWidget;
+
+namespace qv {
+
+class Dialogs;
+class RadioGroup;
+
+// The six-page conversion wizard, the program's main window. Each page's work
+// is its step action, which Next runs before it moves on; the conversion run
+// of page 5 writes its progress into the log of page 6.
+class Taaform1 : public QWidget, public RunHost {
+    Q_OBJECT
+public:
+    explicit Taaform1(Dialogs& dialogs, QWidget* parent = nullptr);
+    ~Taaform1() override;
+
+    static QString applicationTitle() { return QStringLiteral("Quorvane 4.0"); }
+
+    // Where CopyTextToClipboard goes; the shell hands in the scratch window's.
+    void setClipboardWriter(std::function<void(const QString&)> writer) { clipboardWriter_ = std::move(writer); }
+
+    // Actions, named after the control and event that start them.
+    void ShowStep(int page);
+    void btnextClick();
+    void btbackClick();
+    void btcancelClick();  // ConfirmClose, or ConfirmStop during a run
+    void ConfirmClose();
+    void ConfirmStop();
+    void bthelpClick();
+    void Image1Click();
+    void accessmodeClick();
+    void step2Click();
+    void step3Click();
+    void step4Click();
+    void step5Click();
+    void step6Click();
+    void bkstep5Click();
+
+    int currentStep() const { return currentStep_; }
+    bool isStopRequested() const { return stopRequested_; }
+    bool runInProgress() const { return runInProgress_; }
+    // Tables that had failures in the last completed run (-1: none completed).
+    int lastRunFailures() const { return lastRunFailures_; }
+
+    // The lines of the progress log.
+    QStringList logLines() const;
+    void clearLog();
+
+    // Runs an action the way the event loop would: a failure goes to the
+    // standard error display, the silent abort to nobody.
+    void guarded(const std::function<void()>& action);
+
+    // RunHost
+    void appendLine(const QString& line) override;
+    QString lastLine() const override;
+    void replaceLastLine(const QString& line) override;
+    void processEvents() override;
+    bool stopRequested() const override { return stopRequested_; }
+    void setStopRequested(bool requested) override { stopRequested_ = requested; }
+    void copyTextToClipboard(const QString& text) override;
+    QString completionText(CompletionLine line) const override;
+    void runStarting() override;
+
+    // The six data access instances, owned for the life of the window.
+    DbConnection oracleconn;
+    SqlQuery oraclesql;
+    SqlQuery oracledata;
+    DbConnection mysqlconnect;
+    SqlQuery mysqlexec{&mysqlconnect};
+    BufferedDataSet mysqldata{&mysqlconnect};
+
+    // Controls, by component name.
+    QFrame* Panel1 = nullptr;
+    QLabel* Label1 = nullptr;
+    QLabel* Label2 = nullptr;
+    QLabel* Label3 = nullptr;
+    QLabel* Label4 = nullptr;
+    QLabel* Label5 = nullptr;
+    QLabel* Label6 = nullptr;
+    QLabel* Image1 = nullptr;
+    QPushButton* Button8 = nullptr;
+    QPushButton* loaditems = nullptr;
+    QFrame* Panel2 = nullptr;
+    QTabWidget* pg = nullptr;
+    QFrame* Panel4 = nullptr;
+    QFrame* Panel5 = nullptr;
+    QFrame* Panel3 = nullptr;
+    QPushButton* btback = nullptr;
+    QPushButton* btnext = nullptr;
+    QPushButton* btcancel = nullptr;
+    QPushButton* bthelp = nullptr;
+    // page 1
+    QLabel* Label7 = nullptr;
+    QLabel* Label8 = nullptr;
+    QLabel* Label9 = nullptr;
+    QLabel* Label10 = nullptr;
+    // page 2
+    QLabel* Label18 = nullptr;
+    QLabel* Label19 = nullptr;
+    QLabel* Label20 = nullptr;
+    QLabel* Label21 = nullptr;
+    QLabel* Label22 = nullptr;
+    QLabel* Label23 = nullptr;
+    QLineEdit* edtservice = nullptr;
+    QLineEdit* edtoracleusername = nullptr;
+    QLineEdit* edtoraclepassword = nullptr;
+    // page 3
+    QLabel* Label11 = nullptr;
+    RadioGroup* accessmode = nullptr;
+    QGroupBox* authorization = nullptr;
+    QLabel* Label15 = nullptr;
+    QLineEdit* edtdatabase = nullptr;
+    QLabel* Label12 = nullptr;
+    QLineEdit* edtname = nullptr;
+    QLabel* Label13 = nullptr;
+    QLineEdit* edtpassword = nullptr;
+    QGroupBox* GroupBox2 = nullptr;
+    QLabel* Label14 = nullptr;
+    QLineEdit* edthost = nullptr;
+    QLabel* Label16 = nullptr;
+    QGroupBox* GroupBox1 = nullptr;
+    QLabel* edtport111 = nullptr;
+    QLineEdit* edtport = nullptr;
+    QLabel* Label17 = nullptr;
+    QLabel* Label33 = nullptr;
+    QComboBox* cbcharset = nullptr;
+    // page 4
+    QLabel* Label24 = nullptr;
+    QLabel* Label25 = nullptr;
+    QLineEdit* edtdatabase2 = nullptr;
+    RadioGroup* processtable = nullptr;
+    QCheckBox* chktabledefi = nullptr;
+    QCheckBox* chkskipindex = nullptr;
+    QCheckBox* chkuppercase = nullptr;
+    // page 5
+    QLabel* Label26 = nullptr;
+    QLabel* Label27 = nullptr;
+    QListWidget* availabletables = nullptr;
+    QLabel* Label28 = nullptr;
+    QListWidget* selecttables = nullptr;
+    QPushButton* Button1 = nullptr;
+    QPushButton* Button2 = nullptr;
+    QPushButton* Button3 = nullptr;
+    QPushButton* Button4 = nullptr;
+    QPushButton* btcreatebat = nullptr;
+    // page 6
+    QPlainTextEdit* sc = nullptr;
+    // never-shown storage page: the text-holder labels
+    QTabWidget* PageControl1 = nullptr;
+    QLabel* Label29 = nullptr;
+    QLabel* Label30 = nullptr;
+    QLabel* Label31 = nullptr;
+    QLabel* Label32 = nullptr;
+    QLabel* helpurl = nullptr;
+    QLabel* queryclose = nullptr;
+
+    // The 37 entries of cbcharset; entry 0 means no character set.
+    static QStringList characterSetEntries();
+
+protected:
+    void closeEvent(QCloseEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    void buildLayout();  // creates every control; Taaform1Layout.cpp
+    void ApplyCaptions();
+    void insertSorted(QListWidget* list, const QString& name);
+    void updateNextOnPage5();
+    RunSettings runSettings() const;
+
+    Dialogs& dialogs_;
+    TableSteps steps_{oracledata, mysqlexec, mysqldata, *this};
+    std::function<void(const QString&)> clipboardWriter_;
+    UiLanguage uiLanguage_ = UiLanguage::English;
+    int currentStep_ = 1;
+    bool stopRequested_ = false;
+    bool batchMode_ = false;
+    bool runInProgress_ = false;
+    bool stopBound_ = false;  // btcancel runs ConfirmStop rather than ConfirmClose
+    int lastRunFailures_ = -1;
+    int logLines_ = 0;
+};
+
+}  // namespace qv

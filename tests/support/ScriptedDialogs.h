@@ -1,0 +1,51 @@
+#pragma once
+
+#include "wizard/Dialogs.h"
+
+#include <QList>
+#include <QString>
+#include <QStringList>
+#include <functional>
+
+namespace qv::test {
+
+// Answers the wizard's message boxes from a script and keeps what they said.
+class ScriptedDialogs : public Dialogs {
+public:
+    struct Shown {
+        QString kind;  // "confirm", "notify" or "error"
+        QString caption;
+        QString text;
+    };
+
+    QList<bool> answers;  // for confirm, in order; No when the script has run out
+    QList<Shown> shown;
+
+    bool confirm(QWidget*, const QString& caption, const QString& text) override
+    {
+        shown.append({QStringLiteral("confirm"), caption, text});
+        return answers.isEmpty() ? false : answers.takeFirst();
+    }
+    void notify(QWidget*, const QString& caption, const QString& text) override
+    {
+        shown.append({QStringLiteral("notify"), caption, text});
+    }
+    void showError(QWidget*, const QString& caption, const QString& text) override
+    {
+        shown.append({QStringLiteral("error"), caption, text});
+    }
+
+    QStringList texts(const QString& kind) const
+    {
+        QStringList result;
+        for (const Shown& s : shown)
+            if (s.kind == kind)
+                result << s.text;
+        return result;
+    }
+};
+
+// The QApplication that GUI tests need, made once per test program.
+void ensureApplication();
+
+}  // namespace qv::test

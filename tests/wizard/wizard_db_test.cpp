@@ -1,0 +1,316 @@
+#include "support/QtPrinters.h"
+#include "support/SchemaFile.h"
+#include "support/ScriptedDialogs.h"
+#include "support/TestDatabase.h"
+#include "wizard/RadioGroup.h"
+#include "wizard/Taaform1.h"
+
+#include <QApplication>
+#include <QCheckBox>
+#include <QClipboard>
+#include <QComboBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QTabWidget>
+#include <QTimer>
+#include <gtest/gtest.h>
+
+using namespace qv;
+using namespace qv::test;
+
+namespace {
+
+const char* const scottSchema =
+    "create table DEPT (DEPTNO NUMBER(2) primary key, DNAME VARCHAR2(14), LOC VARCHAR2(13));"
+    "insert into DEPT values (10, 'ACCOUNTING', 'NEW YORK'), (20, 'RESEARCH', 'DALLAS'),"
+    " (30, 'SALES', 'CHICAGO'), (40, 'OPERATIONS', 'BOSTON');"
+    "create table EMP (EMPNO NUMBER(4) primary key, ENAME VARCHAR2(10), SAL NUMBER(7,2), DEPTNO NUMBER(2));"
+    "insert into EMP with recursive c(x) as (select 1 union all select x + 1 from c where x < 14)"
+    " select 7000 + x, 'E' || x, 1000 + x, 10 * (1 + x % 4) from c;"
+    "create table BIG (ID NUMBER(6), NAME VARCHAR2(20));"
+    "insert into BIG with recursive c(x) as (select 1 union all select x + 1 from c where x < 3000)"
+    " select x, 'row ' || x from c;";
+
+// What the buttons show: enabled state and caption of Back, Next, Close, Help.
+struct Buttons {
+    bool back;
+    QString next;
+    bool nextEnabled;
+    QString cancel;
+    bool cancelEnabled;
+    bool help;
+    bool operator==(const Buttons&) const = default;
+};
+
+void PrintTo(const Buttons& b, std::ostream* out)
+{
+    *out << "back " << b.back << ", next '" << b.next.toStdString() << "' " << b.nextEnabled << ", cancel '"
+         << b.cancel.toStdString() << "' " << b.cancelEnabled << ", help " << b.help;
+}
+
+class Wizard : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        ensureApplication();
+        qputenv("QUORVANE_LANGUAGE", "en");
+        form = std::make_unique<Taaform1>(dialogs);
+        form->show();
+    }
+
+    void TearDown() override { form.reset(); }
+
+    Buttons buttons() const
+    {
+        return {form->btback->isEnabled(), form->btnext->text(), form->btnext->isEnabled(), form->btcancel->text(),
+                form->btcancel->isEnabled(), form->bthelp->isEnabled()};
+    }
+
+    // Pages 1 to 4 filled in and passed; the wizard then stands on page 5.
+    void walkToPage5()
+    {
+        const Buttons middle{true, "Next >", true, "Close", true, true};
+        form->btnext->click();
+        EXPECT_EQ(buttons(), middle);
+        EXPECT_EQ(form->focusWidget(), form->edtservice);
+        form->edtservice->setText(schema.service());
+        form->edtoracleusername->setText(QStringLiteral("scott"));
+        form->edtoraclepassword->setText(QStringLiteral("tiger"));
+        form->btnext->click();
+        ASSERT_EQ(form->currentStep(), 3) << dialogs.texts(QStringLiteral("error")).join(QLatin1Char('\n')).toStdString();
+        EXPECT_EQ(buttons(), middle);
+        EXPECT_EQ(form->focusWidget(), form->edtdatabase);
+        fillMySql();
+        form->btnext->click();
+        ASSERT_EQ(form->currentStep(), 4) << dialogs.texts(QStringLiteral("error")).join(QLatin1Char('\n')).toStdString();
+        EXPECT_EQ(buttons(), middle);
+        EXPECT_TRUE(form->Label4->font().bold());
+        form->btnext->click();
+        ASSERT_EQ(form->currentStep(), 5);
+    }
+
+    void fillMySql(const QString& password = QStringLiteral("qvtest"))
+    {
+        form->accessmode->setItemIndex(1);
+        form->edthost->setText(QStringLiteral("127.0.0.1"));
+        form->edtport->setText(QString::number(db.sandbox().port));
+        form->edtdatabase->setText(db.name());
+        form->edtname->setText(QStringLiteral("qvtest"));
+        form->edtpassword->setText(password);
+    }
+
+    void select(const QStringList& tables)
+    {
+        for (const QString& table : tables)
+            form->selecttables->addItem(table);
+    }
+
+    SchemaFile schema{QString::fromLatin1(scottSchema)};
+    TestDatabase db;
+    ScriptedDialogs dialogs;
+    std::unique_ptr<Taaform1> form;
+};
+
+}  // namespace
+
+TEST_F(Wizard, StartsOnPageOneWithItsTitle)
+{
+    EXPECT_EQ(form->windowTitle(), QStringLiteral("Quorvane 4.0"));
+    EXPECT_EQ(form->currentStep(), 1);
+    EXPECT_EQ(form->pg->currentIndex(), 0);
+    EXPECT_EQ(buttons(), (Buttons{false, "Next >", true, "Close", true, true}));
+    EXPECT_TRUE(form->Label1->font().bold());
+    EXPECT_FALSE(form->Label2->font().bold());
+    EXPECT_FALSE(form->edthost->isEnabled());
+    EXPECT_EQ(form->edtport->text(), QStringLiteral("3306"));
+    EXPECT_EQ(form->cbcharset->count(), 37);
+    EXPECT_EQ(form->cbcharset->currentIndex(), 0);
+    EXPECT_TRUE(form->chkuppercase->isChecked());
+    EXPECT_FALSE(form->chktabledefi->isChecked());
+    EXPECT_EQ(form->processtable->itemIndex(), 0);
+}
+
+TEST_F(Wizard, ConvertsTwoTablesAndWritesTheLogLineForLine)
+{
+    db.exec(QStringLiteral("create table DEPT (X int)"));
+    walkToPage5();
+    EXPECT_EQ(form->availabletables->count(), 3);
+    EXPECT_EQ(form->availabletables->item(0)->text(), QStringLiteral("BIG"));
+    EXPECT_EQ(form->edtdatabase2->text(), db.name());
+    EXPECT_EQ(buttons(), (Buttons{true, "Next >", false, "Close", true, true}));  // nothing selected yet
+    select({QStringLiteral("DEPT"), QStringLiteral("EMP")});
+    EXPECT_EQ(buttons(), (Buttons{true, "Next >", true, "Close", true, true}));
+
+    form->btnext->click();
+    EXPECT_EQ(form->logLines(),
+              (QStringList{"Drop table DEPT... ", "Drop table DEPT...Done", "", "Create table DEPT...Done", "",
+                           "Insert table DEPT 4 Rows ...Done", "", "Create table EMP...Done", "",
+                           "Insert table EMP 14 Rows ...Done", "", "Conversion is Completed",
+                           "Wizard has migrated your Oracle database to MySQL server successfully.",
+                           "Click 'Finish' to exit the wizard."}));
+    EXPECT_EQ(form->currentStep(), 6);
+    EXPECT_EQ(form->pg->currentIndex(), 5);
+    EXPECT_EQ(buttons(), (Buttons{false, "Finish", true, "Stop", false, false}));
+    EXPECT_EQ(db.scalar(QStringLiteral("select count(*) from %1.EMP").arg(db.name())), QStringLiteral("14"));
+    EXPECT_EQ(QGuiApplication::clipboard()->text(), QStringLiteral("select * from EMP where 1=0"));
+    EXPECT_TRUE(dialogs.shown.isEmpty());
+
+    form->btnext->click();  // Finish
+    EXPECT_TRUE(form->logLines().isEmpty());
+    EXPECT_EQ(form->selecttables->count(), 0);
+    EXPECT_FALSE(form->isVisible());
+}
+
+TEST_F(Wizard, BackFromPageFiveEmptiesBothListsAndNextListsAfresh)
+{
+    walkToPage5();
+    select({QStringLiteral("EMP")});
+    form->btback->click();
+    EXPECT_EQ(form->currentStep(), 4);
+    EXPECT_EQ(form->availabletables->count(), 0);
+    EXPECT_EQ(form->selecttables->count(), 0);
+    form->btnext->click();
+    EXPECT_EQ(form->availabletables->count(), 3);
+    EXPECT_EQ(form->selecttables->count(), 0);
+    EXPECT_FALSE(form->btnext->isEnabled());
+}
+
+TEST_F(Wizard, RefusedLoginIsShownAndTheWizardStaysOnItsPage)
+{
+    form->btnext->click();
+    form->edtservice->setText(schema.service());
+    form->btnext->click();
+    fillMySql(QStringLiteral("wrong"));
+    form->btnext->click();
+    EXPECT_EQ(form->currentStep(), 3);
+    ASSERT_EQ(dialogs.shown.size(), 1);
+    EXPECT_EQ(dialogs.shown.first().kind, QStringLiteral("error"));
+    EXPECT_EQ(dialogs.shown.first().caption, QStringLiteral("Quorvane 4.0"));
+    // The server's text, with no full stop added after its closing parenthesis.
+    EXPECT_TRUE(dialogs.shown.first().text.startsWith(QStringLiteral("Access denied for user 'qvtest'@")));
+    EXPECT_TRUE(dialogs.shown.first().text.endsWith(QStringLiteral("(using password: YES)")));
+
+    fillMySql();
+    form->btnext->click();  // corrected and tried again
+    EXPECT_EQ(form->currentStep(), 4);
+}
+
+TEST_F(Wizard, MissingOracleClientIsShownWithAFullStop)
+{
+    form->btnext->click();
+    form->edtservice->setText(QStringLiteral("ORCL"));
+    qputenv("QUORVANE_OCI_LIBRARY", "libclntsh.so");
+    form->btnext->click();
+    EXPECT_EQ(form->currentStep(), 2);
+    EXPECT_EQ(dialogs.texts(QStringLiteral("error")),
+              QStringList{"Unable to load libclntsh.so (ErrorCode 2).  It may be missing from the system path."});
+}
+
+TEST_F(Wizard, ErrorDisplayEndsATextThatEndsInALetterWithAFullStop)
+{
+    form->btnext->click();
+    form->edtservice->setText(QStringLiteral("sqlite:/nowhere/schema.sqlite"));
+    form->btnext->click();
+    EXPECT_EQ(form->currentStep(), 2);
+    ASSERT_EQ(dialogs.texts(QStringLiteral("error")).size(), 1);
+    EXPECT_TRUE(dialogs.texts(QStringLiteral("error")).first().endsWith(QStringLiteral("does not exist.")))
+        << dialogs.texts(QStringLiteral("error")).first().toStdString();
+    EXPECT_FALSE(form->oracleconn.connected());
+}
+
+TEST_F(Wizard, BlankDatabaseNameIsAskedForWithoutTryingToConnect)
+{
+    form->btnext->click();
+    form->edtservice->setText(schema.service());
+    form->btnext->click();
+    fillMySql();
+    form->edtdatabase->setText(QStringLiteral("   "));
+    form->btnext->click();
+    EXPECT_EQ(form->currentStep(), 3);
+    ASSERT_EQ(dialogs.shown.size(), 1);
+    EXPECT_EQ(dialogs.shown.first().kind, QStringLiteral("notify"));
+    EXPECT_EQ(dialogs.shown.first().caption, QStringLiteral("Quorvane 4.0"));
+    EXPECT_EQ(dialogs.shown.first().text, QStringLiteral("请输入数据库名称"));
+    EXPECT_FALSE(form->mysqlconnect.connected());
+    EXPECT_EQ(form->focusWidget(), form->edtdatabase);
+}
+
+TEST_F(Wizard, StopAnsweredNoLetsTheRunFinish)
+{
+    walkToPage5();
+    select({QStringLiteral("BIG")});
+    dialogs.answers = {false};
+    QTimer::singleShot(0, form.get(), [this] {
+        EXPECT_EQ(buttons(), (Buttons{false, "Next >", false, "Stop", true, true}));  // run in progress
+        form->btcancel->click();
+    });
+    form->btnext->click();
+    EXPECT_EQ(dialogs.shown.size(), 1);
+    EXPECT_EQ(dialogs.shown.first().caption, QStringLiteral("Info"));
+    EXPECT_EQ(dialogs.shown.first().text, QStringLiteral("Stop"));
+    EXPECT_EQ(form->logLines().at(2), QStringLiteral("Insert table BIG 3000 Rows ...Done"));
+    EXPECT_EQ(form->currentStep(), 6);
+}
+
+TEST_F(Wizard, StopAnsweredYesEndsTheRunAndBackReturnsToPageFour)
+{
+    walkToPage5();
+    select({QStringLiteral("BIG"), QStringLiteral("EMP")});
+    dialogs.answers = {true};
+    QTimer::singleShot(0, form.get(), [this] { form->btcancel->click(); });
+    form->btnext->click();
+    EXPECT_EQ(form->logLines(), (QStringList{"Create table BIG...Done", "", "Insert table BIG 100 Rows ",
+                                             "Operation aborted", "Operation aborted", ""}));
+    EXPECT_EQ(form->currentStep(), 5);
+    EXPECT_EQ(form->pg->currentIndex(), 5);
+    EXPECT_EQ(buttons(), (Buttons{true, "Next >", false, "Close", true, true}));  // run stopped
+    EXPECT_EQ(db.scalar(QStringLiteral("select count(*) from %1.BIG").arg(db.name())), QStringLiteral("100"));
+
+    dialogs.answers = {false};
+    form->btcancel->click();  // Close again, and answered No
+    EXPECT_EQ(dialogs.shown.last().text, QStringLiteral("Close this Wizard ?"));
+    EXPECT_EQ(dialogs.shown.last().caption, QStringLiteral("Information"));
+    EXPECT_TRUE(form->isVisible());
+
+    form->btback->click();
+    EXPECT_EQ(form->currentStep(), 4);
+    EXPECT_EQ(form->selecttables->count(), 0);
+    EXPECT_EQ(buttons(), (Buttons{true, "Next >", true, "Close", true, true}));
+}
+
+TEST_F(Wizard, StopDuringTheLastTableEndsNormallyButDoesNotAdvance)
+{
+    walkToPage5();
+    select({QStringLiteral("BIG")});
+    dialogs.answers = {true};
+    QTimer::singleShot(0, form.get(), [this] { form->btcancel->click(); });
+    form->btnext->click();
+    EXPECT_EQ(form->logLines().last(), QStringLiteral("Click 'Finish' to exit the wizard."));
+    EXPECT_EQ(form->currentStep(), 5);
+    EXPECT_FALSE(form->isStopRequested());
+    EXPECT_EQ(buttons(), (Buttons{true, "Next >", false, "Close", true, true}));
+}
+
+TEST_F(Wizard, ClosingTheWindowDuringARunLetsTheRunFinishFirst)
+{
+    walkToPage5();
+    select({QStringLiteral("BIG")});
+    QCoreApplication::processEvents();  // nothing stale may end the loop below early
+    QTimer::singleShot(0, form.get(), [this] { form->btnext->click(); });
+    QTimer::singleShot(0, form.get(), [this] { form->close(); });  // runs at the run's first yield
+    QApplication::exec();  // ends when the last window has closed and the run has returned
+    EXPECT_FALSE(form->isVisible());
+    EXPECT_EQ(form->logLines().at(2), QStringLiteral("Insert table BIG 3000 Rows ...Done"));
+    EXPECT_EQ(db.scalar(QStringLiteral("select count(*) from %1.BIG").arg(db.name())), QStringLiteral("3000"));
+}
+
+TEST_F(Wizard, ConfirmedCloseClosesTheWindow)
+{
+    dialogs.answers = {true};
+    form->btcancel->click();
+    EXPECT_EQ(dialogs.shown.first().text, QStringLiteral("Close this Wizard ?"));
+    EXPECT_FALSE(form->isVisible());
+}

@@ -1,0 +1,88 @@
+// Walks the wizard through its six pages and a finished run, saving a
+// picture of the window on each page, for review by eye.
+//
+//   screenshot_tour OUT_DIR SERVICE PORT DATABASE
+//
+// SERVICE is an Oracle service (sqlite:PATH for a schema file); the MySQL
+// side is the sandbox user qvtest on 127.0.0.1:PORT.
+
+#include "wizard/Dialogs.h"
+#include "wizard/RadioGroup.h"
+#include "wizard/Taaform1.h"
+
+#include <QApplication>
+#include <QDir>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QPixmap>
+#include <QPushButton>
+#include <cstdio>
+
+namespace {
+
+// No box may wait for a click here: each is written to standard error.
+class LoggingDialogs : public qv::Dialogs {
+public:
+    bool confirm(QWidget*, const QString& caption, const QString& text) override
+    {
+        std::fprintf(stderr, "[%s] %s -> No\n", qPrintable(caption), qPrintable(text));
+        return false;
+    }
+    void notify(QWidget*, const QString& caption, const QString& text) override
+    {
+        std::fprintf(stderr, "[%s] %s\n", qPrintable(caption), qPrintable(text));
+    }
+    void showError(QWidget*, const QString& caption, const QString& text) override
+    {
+        std::fprintf(stderr, "[%s] error: %s\n", qPrintable(caption), qPrintable(text));
+        failed = true;
+    }
+    bool failed = false;
+};
+
+}  // namespace
+
+int main(int argc, char** argv)
+{
+    QApplication app(argc, argv);
+    if (argc != 5) {
+        std::fprintf(stderr, "usage: %s OUT_DIR SERVICE PORT DATABASE\n", argv[0]);
+        return 2;
+    }
+    const QString out = QString::fromLocal8Bit(argv[1]);
+    QDir().mkpath(out);
+    LoggingDialogs dialogs;
+    qv::Taaform1 form(dialogs);
+    form.show();
+
+    const auto shoot = [&](int page) {
+        QApplication::processEvents();
+        const QString path = QStringLiteral("%1/page%2.png").arg(out).arg(page);
+        form.grab().save(path);
+        std::printf("%s\n", qPrintable(path));
+    };
+
+    shoot(1);
+    form.btnext->click();
+    form.edtservice->setText(QString::fromLocal8Bit(argv[2]));
+    form.edtoracleusername->setText(QStringLiteral("scott"));
+    form.edtoraclepassword->setText(QStringLiteral("tiger"));
+    shoot(2);
+    form.btnext->click();
+    form.accessmode->setItemIndex(1);
+    form.edthost->setText(QStringLiteral("127.0.0.1"));
+    form.edtport->setText(QString::fromLocal8Bit(argv[3]));
+    form.edtdatabase->setText(QString::fromLocal8Bit(argv[4]));
+    form.edtname->setText(QStringLiteral("qvtest"));
+    form.edtpassword->setText(QStringLiteral("qvtest"));
+    shoot(3);
+    form.btnext->click();
+    shoot(4);
+    form.btnext->click();
+    if (form.availabletables->count() > 1)
+        form.selecttables->addItem(form.availabletables->takeItem(1));
+    shoot(5);
+    form.btnext->click();
+    shoot(6);
+    return dialogs.failed || form.currentStep() != 6 ? 1 : 0;
+}
