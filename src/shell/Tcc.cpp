@@ -1,5 +1,7 @@
 #include "Tcc.h"
 
+#include <QClipboard>
+#include <QGuiApplication>
 #include <QPlainTextEdit>
 #include <QTabWidget>
 
@@ -29,7 +31,9 @@ void Tcc::CopyTextToClipboard(const QString& text)
 {
     tmpmemo->setPlainText(text);
     tmpmemo->selectAll();
-    tmpmemo->copy();
+    // Not the memo's copy(): it would turn CR LF into LF, and the clipboard
+    // must hold the text exactly as it was built.
+    QGuiApplication::clipboard()->setText(text);
 }
 
 }  // namespace qv
