@@ -314,3 +314,37 @@ TEST_F(Wizard, ConfirmedCloseClosesTheWindow)
     EXPECT_EQ(dialogs.shown.first().text, QStringLiteral("Close this Wizard ?"));
     EXPECT_FALSE(form->isVisible());
 }
+
+TEST_F(Wizard, ConnectionsGetTheirParameterListsInOrder)
+{
+    form->btnext->click();
+    form->edtservice->setText(schema.service());
+    form->edtoracleusername->setText(QStringLiteral("scott"));
+    form->btnext->click();
+    EXPECT_EQ(form->oracleconn.Params,
+              (QStringList{QStringLiteral("Database=") + schema.service(), "User_Name=scott", "Password=",
+                           "DriverName=Oracle", "RowsetSize=20", "BlobSize=-1", "LocaleCode=0000",
+                           "ErrorResourceFile=", "Oracle TransIsolation=ReadCommited", "OS Authentication=False",
+                           "Multiple Transaction=False", "Trim Char=False"}));
+
+    // Local mode: the host text is ignored, the port still sent; entry 0 sends no character set.
+    fillMySql();
+    form->accessmode->setItemIndex(0);
+    EXPECT_FALSE(form->edthost->isEnabled());
+    EXPECT_TRUE(form->edtport->isEnabled());
+    form->edtdatabase->setText(QStringLiteral(" spaced "));
+    form->btnext->click();
+    EXPECT_EQ(form->mysqlconnect.Params,
+              (QStringList{"Database= spaced ", "User_Name=qvtest", "Password=qvtest",
+                           QStringLiteral("Port=%1").arg(db.sandbox().port), "HostName=localhost"}));
+
+    // Remote mode with a character set: it comes first.
+    fillMySql();
+    EXPECT_TRUE(form->edthost->isEnabled());
+    form->cbcharset->setCurrentIndex(form->cbcharset->findText(QStringLiteral("utf8")));
+    form->btnext->click();
+    EXPECT_EQ(form->currentStep(), 4);
+    EXPECT_EQ(form->mysqlconnect.Params.first(), QStringLiteral("ServerCharSet=utf8"));
+    EXPECT_EQ(form->mysqlconnect.Params.last(), QStringLiteral("HostName=127.0.0.1"));
+    EXPECT_EQ(form->focusWidget(), form->processtable);
+}
