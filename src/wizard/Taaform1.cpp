@@ -75,6 +75,15 @@ Taaform1::Taaform1(Dialogs& dialogs, QWidget* parent) : QWidget(parent), dialogs
     connect(btback, &QPushButton::clicked, this, [this] { guarded([this] { btbackClick(); }); });
     connect(btcancel, &QPushButton::clicked, this, [this] { guarded([this] { btcancelClick(); }); });
     connect(bthelp, &QPushButton::clicked, this, [this] { guarded([this] { bthelpClick(); }); });
+    connect(Button1, &QPushButton::clicked, this, [this] { guarded([this] { Button1Click(); }); });
+    connect(Button2, &QPushButton::clicked, this, [this] { guarded([this] { Button2Click(); }); });
+    connect(Button3, &QPushButton::clicked, this, [this] { guarded([this] { Button3Click(); }); });
+    connect(Button4, &QPushButton::clicked, this, [this] { guarded([this] { Button4Click(); }); });
+    // A double-click has selected the name under the pointer by now.
+    connect(availabletables, &QListWidget::itemDoubleClicked, this,
+            [this] { guarded([this] { availabletablesDblClick(); }); });
+    connect(selecttables, &QListWidget::itemDoubleClicked, this,
+            [this] { guarded([this] { selecttablesDblClick(); }); });
     connect(accessmode, &RadioGroup::itemIndexChanged, this, [this] { guarded([this] { accessmodeClick(); }); });
     connect(selecttables->model(), &QAbstractItemModel::rowsInserted, this, [this] { updateNextOnPage5(); });
     connect(selecttables->model(), &QAbstractItemModel::rowsRemoved, this, [this] { updateNextOnPage5(); });
@@ -303,14 +312,6 @@ void Taaform1::step3Click()
                                + (accessmode->itemIndex() == 0 ? QStringLiteral("localhost") : edthost->text());
     mysqlconnect.open();
     edtdatabase2->setText(edtdatabase->text());
-}
-
-void Taaform1::insertSorted(QListWidget* list, const QString& name)
-{
-    int row = 0;
-    while (row < list->count() && list->item(row)->text().compare(name, Qt::CaseInsensitive) <= 0)
-        ++row;
-    list->insertItem(row, name);
 }
 
 void Taaform1::step4Click()

@@ -57,6 +57,13 @@ public:
     void step5Click();
     void step6Click();
     void bkstep5Click();
+    // Table selection on page 5: Add, Add all, Remove, Remove all.
+    void Button1Click();
+    void Button2Click();
+    void Button3Click();
+    void Button4Click();
+    void availabletablesDblClick();
+    void selecttablesDblClick();
 
     int currentStep() const { return currentStep_; }
     bool isStopRequested() const { return stopRequested_; }
