@@ -50,7 +50,7 @@ CaptionTable makeEnglish()
         {QStringLiteral("chktabledefi"), QStringLiteral("Convert table definitions only")},
         {QStringLiteral("chkskipindex"), QStringLiteral("Skip converting indexes")},
         {QStringLiteral("chkuppercase"), QStringLiteral("Make names uppercase")},
-        {QStringLiteral("helpurl"), QStringLiteral("")},
+        {QStringLiteral("helpurl"), QStringLiteral("help/en/index.html")},
         {QStringLiteral("queryclose"), QStringLiteral("Close this Wizard ?")},
     };
 }
@@ -101,7 +101,7 @@ CaptionTable makeChinese()
         {QStringLiteral("chktabledefi"), QStringLiteral("只转换表定义(不导入数据)")},
         {QStringLiteral("chkskipindex"), QStringLiteral("选中则不处理索引")},
         {QStringLiteral("chkuppercase"), QStringLiteral("名称转换为大写")},
-        {QStringLiteral("helpurl"), QStringLiteral("")},
+        {QStringLiteral("helpurl"), QStringLiteral("help/zh/index.html")},
         {QStringLiteral("queryclose"), QStringLiteral("退出向导 ?")},
     };
 }

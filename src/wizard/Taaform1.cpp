@@ -11,6 +11,8 @@
 #include <QCloseEvent>
 #include <QComboBox>
 #include <QDesktopServices>
+#include <QDir>
+#include <QFileInfo>
 #include <QFrame>
 #include <QGroupBox>
 #include <QLabel>
@@ -242,9 +244,25 @@ void Taaform1::ConfirmStop()
     }
 }
 
+QUrl Taaform1::helpAddress() const
+{
+    // A relative address names a page shipped with the program: beside the
+    // executable in a build, under share/quorvane when installed.
+    const QString address = helpurl->text();
+    const QUrl url(address);
+    if (!url.isRelative() || address.isEmpty())
+        return url;
+    const QDir programFolder(QCoreApplication::applicationDirPath());
+    for (const QString& candidate : {programFolder.filePath(address),
+                                     programFolder.filePath(QStringLiteral("../share/quorvane/") + address)})
+        if (QFileInfo::exists(candidate))
+            return QUrl::fromLocalFile(QFileInfo(candidate).canonicalFilePath());
+    return QUrl::fromLocalFile(programFolder.filePath(address));
+}
+
 void Taaform1::bthelpClick()
 {
-    QDesktopServices::openUrl(QUrl(helpurl->text()));
+    QDesktopServices::openUrl(helpAddress());  // whether the desktop could open it is not checked
 }
 
 void Taaform1::Image1Click()

@@ -8,6 +8,7 @@
 #include "engine/RunHost.h"
 #include "engine/TableSteps.h"
 
+#include <QUrl>
 #include <QWidget>
 #include <functional>
 
@@ -50,6 +51,8 @@ public:
     void ConfirmStop();
     void bthelpClick();
     void Image1Click();
+    // The help page of the window's language, as Help opens it.
+    QUrl helpAddress() const;
     void accessmodeClick();
     void step2Click();
     void step3Click();

@@ -89,3 +89,13 @@ TEST(Captions, ALabelWithoutARowIsEmpty)
         EXPECT_EQ(label->text(), captionOf(table, label->objectName())) << label->objectName().toStdString();
     }
 }
+
+TEST(Captions, HelpOpensThePageOfTheLanguageShippedWithTheProgram)
+{
+    ScriptedDialogs dialogs;
+    auto form = windowIn("en", dialogs);
+    EXPECT_TRUE(form->helpAddress().isLocalFile());
+    EXPECT_TRUE(form->helpAddress().toLocalFile().endsWith(QStringLiteral("/help/en/index.html")));
+    form = windowIn(nullptr, dialogs);
+    EXPECT_TRUE(form->helpAddress().toLocalFile().endsWith(QStringLiteral("/help/zh/index.html")));
+}
