@@ -2,6 +2,7 @@
 
 #include "Dialogs.h"
 #include "RadioGroup.h"
+#include "StoredSettings.h"
 #include "data/Errors.h"
 #include "engine/ConversionRun.h"
 
@@ -68,6 +69,7 @@ QStringList Taaform1::characterSetEntries()
 Taaform1::Taaform1(Dialogs& dialogs, QWidget* parent) : QWidget(parent), dialogs_(dialogs)
 {
     setObjectName(QStringLiteral("aaform1"));
+    ensureDataFolder();
     buildLayout();
     oraclesql.setConnection(&oracleconn);
 
@@ -99,6 +101,7 @@ Taaform1::Taaform1(Dialogs& dialogs, QWidget* parent) : QWidget(parent), dialogs
     stopBound_ = false;
     setWindowTitle(applicationTitle());
     accessmodeClick();
+    guarded([this] { loadStoredSettings(*this); });
     currentStep_ = 1;
     Panel4->move(1, 1);
     ShowStep(1);
@@ -106,6 +109,12 @@ Taaform1::Taaform1(Dialogs& dialogs, QWidget* parent) : QWidget(parent), dialogs
 
 Taaform1::~Taaform1()
 {
+    // However the window was closed, the inputs are kept for the next start.
+    try {
+        saveStoredSettings(*this);
+    } catch (const Error& e) {
+        dialogs_.showError(nullptr, applicationTitle(), withFullStop(e.message()));
+    }
     // The lists are emptied as the children go; this window is gone by then.
     selecttables->model()->disconnect(this);
 }

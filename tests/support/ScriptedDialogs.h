@@ -45,7 +45,12 @@ public:
     }
 };
 
-// The QApplication that GUI tests need, made once per test program.
+// The QApplication that GUI tests need, made once per test program, with
+// HOME and the XDG folders in a temporary folder of its own, so no test
+// reads or writes the real user's settings.
 void ensureApplication();
+
+// Removes the stored settings, so the next window starts as on a first run.
+void resetStoredSettings();
 
 }  // namespace qv::test

@@ -36,7 +36,7 @@ Wizard::Wizard() : schema(QString::fromLatin1(scottSchema)) {}
 
 void Wizard::SetUp()
 {
-    ensureApplication();
+    resetStoredSettings();
     qputenv("QUORVANE_LANGUAGE", "en");
     form = std::make_unique<Taaform1>(dialogs);
     form->show();

@@ -17,7 +17,7 @@ namespace {
 
 std::unique_ptr<Taaform1> windowIn(const char* language, ScriptedDialogs& dialogs)
 {
-    ensureApplication();
+    resetStoredSettings();
     if (language)
         qputenv("QUORVANE_LANGUAGE", language);
     else
