@@ -79,6 +79,8 @@ Taaform1::Taaform1(Dialogs& dialogs, QWidget* parent) : QWidget(parent), dialogs
     connect(btback, &QPushButton::clicked, this, [this] { guarded([this] { btbackClick(); }); });
     connect(btcancel, &QPushButton::clicked, this, [this] { guarded([this] { btcancelClick(); }); });
     connect(bthelp, &QPushButton::clicked, this, [this] { guarded([this] { bthelpClick(); }); });
+    connect(loaditems, &QPushButton::clicked, this, [this] { guarded([this] { loaditemsClick(); }); });
+    connect(Button8, &QPushButton::clicked, this, [this] { guarded([this] { Button8Click(); }); });
     connect(Button1, &QPushButton::clicked, this, [this] { guarded([this] { Button1Click(); }); });
     connect(Button2, &QPushButton::clicked, this, [this] { guarded([this] { Button2Click(); }); });
     connect(Button3, &QPushButton::clicked, this, [this] { guarded([this] { Button3Click(); }); });

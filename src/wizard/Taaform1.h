@@ -67,6 +67,11 @@ public:
     void Button4Click();
     void availabletablesDblClick();
     void selecttablesDblClick();
+    // Developer commands: the window's captions, or both caption tables, as
+    // name=caption rows in files of the data folder.
+    void loaditemsClick();
+    void saveClick();
+    void Button8Click();
 
     int currentStep() const { return currentStep_; }
     bool isStopRequested() const { return stopRequested_; }
@@ -199,6 +204,7 @@ private:
     void insertSorted(QListWidget* list, const QString& name);
     void updateNextOnPage5();
     RunSettings runSettings() const;
+    QStringList currentCaptionRows(bool withGroupsAndChecks) const;
 
     Dialogs& dialogs_;
     TableSteps steps_{oracledata, mysqlexec, mysqldata, *this};

@@ -1,9 +1,11 @@
 #include "support/QtPrinters.h"
 #include "support/ScriptedDialogs.h"
 #include "wizard/RadioGroup.h"
+#include "wizard/StoredSettings.h"
 #include "wizard/Taaform1.h"
 
 #include <QCheckBox>
+#include <QFile>
 #include <QGroupBox>
 #include <QLabel>
 #include <QPushButton>
@@ -98,4 +100,24 @@ TEST(Captions, HelpOpensThePageOfTheLanguageShippedWithTheProgram)
     EXPECT_TRUE(form->helpAddress().toLocalFile().endsWith(QStringLiteral("/help/en/index.html")));
     form = windowIn(nullptr, dialogs);
     EXPECT_TRUE(form->helpAddress().toLocalFile().endsWith(QStringLiteral("/help/zh/index.html")));
+}
+
+TEST(Captions, DeveloperCommandsWriteTheRowsIntoTheDataFolder)
+{
+    ScriptedDialogs dialogs;
+    const auto form = windowIn("en", dialogs);
+    const QString folder = qv::dataFolder();
+    form->loaditems->click();
+    QFile lb(folder + QStringLiteral("lb.txt"));
+    ASSERT_TRUE(lb.open(QIODevice::ReadOnly));
+    const QString text = QString::fromUtf8(lb.readAll());
+    EXPECT_TRUE(text.startsWith(QStringLiteral("Label1=Welcome\r\n"))) << text.left(80).toStdString();
+    EXPECT_TRUE(text.contains(QStringLiteral("\r\naccessmode=Access mode\r\n")));
+    EXPECT_TRUE(text.endsWith(QStringLiteral("chkuppercase=Make names uppercase\r\n")));
+
+    form->Button8->click();
+    QFile chn(folder + QStringLiteral("chn.txt"));
+    ASSERT_TRUE(chn.open(QIODevice::ReadOnly));
+    EXPECT_TRUE(QString::fromUtf8(chn.readAll()).startsWith(QStringLiteral("Label1=欢迎\r\nLabel2=连接Oracle\r\n")));
+    EXPECT_TRUE(dialogs.shown.isEmpty());
 }
