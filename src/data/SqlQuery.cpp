@@ -2,23 +2,9 @@
 
 #include "DbConnection.h"
 #include "Errors.h"
+#include "TrimmedText.h"
 
 namespace qv {
-
-namespace {
-
-// Leading and trailing blanks and control characters do not belong to a statement.
-QString trimStatement(const QString& sql)
-{
-    qsizetype begin = 0, end = sql.size();
-    while (begin < end && sql.at(begin).unicode() <= 0x20)
-        ++begin;
-    while (end > begin && sql.at(end - 1).unicode() <= 0x20)
-        --end;
-    return sql.mid(begin, end - begin);
-}
-
-}  // namespace
 
 SqlQuery::SqlQuery(DbConnection* connection)
 {
@@ -46,7 +32,7 @@ void SqlQuery::setConnection(DbConnection* connection)
 
 void SqlQuery::setSql(const QString& sql)
 {
-    sql_ = trimStatement(sql);
+    sql_ = trimmedText(sql);
 }
 
 void SqlQuery::openQuery(const QString& sql)

@@ -4,6 +4,7 @@
 #include "RadioGroup.h"
 #include "StoredSettings.h"
 #include "data/Errors.h"
+#include "data/TrimmedText.h"
 #include "engine/ConversionRun.h"
 
 #include <QApplication>
@@ -29,17 +30,6 @@
 namespace qv {
 
 namespace {
-
-// Leading and trailing blanks and control characters do not count.
-QString trimmedText(const QString& text)
-{
-    qsizetype begin = 0, end = text.size();
-    while (begin < end && text.at(begin).unicode() <= 0x20)
-        ++begin;
-    while (end > begin && text.at(end - 1).unicode() <= 0x20)
-        --end;
-    return text.mid(begin, end - begin);
-}
 
 // The standard error display ends its text with a full stop unless the text
 // already ends in one or in a character that sorts before it.
