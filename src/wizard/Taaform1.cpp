@@ -203,6 +203,8 @@ void Taaform1::btnextClick()
         currentStep_ = 1;
         ShowStep(1);
     }
+    if (afterNext_)
+        afterNext_();
 }
 
 void Taaform1::btbackClick()
@@ -365,6 +367,12 @@ void Taaform1::runStarting()
     btcancel->setText(QStringLiteral("Stop"));
     btcancel->setEnabled(true);
     stopBound_ = true;
+}
+
+void Taaform1::completionLinesWritten()
+{
+    if (onCompletionLines_)
+        onCompletionLines_();
 }
 
 void Taaform1::step5Click()

@@ -39,6 +39,15 @@ public:
 
     static QString applicationTitle() { return QStringLiteral("Quorvane 4.0"); }
 
+    // Unattended runs: the batch-mode flag, a hook run at the end of every
+    // press of Next (the automatic walk), and one run after the run's first
+    // two completion lines (the batch end).
+    void setBatchMode(bool batch) { batchMode_ = batch; }
+    bool batchMode() const { return batchMode_; }
+    void setAfterNext(std::function<void()> hook) { afterNext_ = std::move(hook); }
+    void setOnCompletionLines(std::function<void()> hook) { onCompletionLines_ = std::move(hook); }
+    Dialogs& dialogs() const { return dialogs_; }
+
     // Where CopyTextToClipboard goes; the shell hands in the scratch window's.
     void setClipboardWriter(std::function<void(const QString&)> writer) { clipboardWriter_ = std::move(writer); }
 
@@ -97,6 +106,7 @@ public:
     void copyTextToClipboard(const QString& text) override;
     QString completionText(CompletionLine line) const override;
     void runStarting() override;
+    void completionLinesWritten() override;
 
     // The six data access instances, owned for the life of the window.
     DbConnection oracleconn;
@@ -209,6 +219,8 @@ private:
     Dialogs& dialogs_;
     TableSteps steps_{oracledata, mysqlexec, mysqldata, *this};
     std::function<void(const QString&)> clipboardWriter_;
+    std::function<void()> afterNext_;
+    std::function<void()> onCompletionLines_;
     UiLanguage uiLanguage_ = UiLanguage::English;
     int currentStep_ = 1;
     bool stopRequested_ = false;

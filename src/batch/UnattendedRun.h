@@ -1,0 +1,54 @@
+#pragma once
+
+#include "JobFile.h"
+
+#include <QObject>
+#include <QString>
+#include <QTimer>
+#include <optional>
+
+namespace qv {
+
+class Taaform1;
+
+// Runs one job file without a user: the wizard takes the job's values,
+// presses its own Next page after page, converts, saves its progress log
+// beside the job file and closes.
+class UnattendedRun : public QObject {
+public:
+    // The batch start: the "Start time:" line, the job read and applied, and
+    // the timer that presses Next. A job that cannot be read is told in the
+    // log file, which then holds two lines (see startFailed()).
+    UnattendedRun(Taaform1& form, const QString& jobPath);
+
+    bool startFailed() const { return startFailed_; }
+    // Whether the run reached its end and saved the log file.
+    bool completed() const { return completed_; }
+    QString logPath() const { return logPath_; }
+
+    // 0 when the run completed with every step done, 1 when it completed
+    // with failed steps, 2 when it did not complete.
+    int exitStatus() const;
+
+    // Saves the progress log to the log file; raises when it cannot.
+    void saveLog() const;
+
+    // The job path with its extension replaced by ".log" (appended when it has none).
+    static QString logPathFor(const QString& jobPath);
+    // The local date in the short format, and the long time unless it is midnight.
+    static QString timeStamp(const QDateTime& when);
+
+private:
+    void afterNext();
+    void batchEnd();
+
+    Taaform1& form_;
+    QString logPath_;
+    std::optional<JobFile> job_;
+    QTimer timer_;
+    bool tablesChosen_ = false;
+    bool startFailed_ = false;
+    bool completed_ = false;
+};
+
+}  // namespace qv

@@ -1,0 +1,167 @@
+#include "support/QtPrinters.h"
+#include "support/SchemaFile.h"
+#include "support/TestDatabase.h"
+
+#include <QFile>
+#include <QFileInfo>
+#include <QProcess>
+#include <QSettings>
+#include <QTemporaryDir>
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+
+using namespace qv::test;
+
+namespace {
+
+// The program run on a job file without a display, as cron or ssh would run it.
+class UnattendedRun : public ::testing::Test {
+protected:
+    struct Outcome {
+        int status = -1;
+        QString errors;
+    };
+
+    Outcome runJob(const QString& jobPath)
+    {
+        QProcess process;
+        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+        for (const char* name : {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM"})
+            environment.remove(QString::fromLatin1(name));
+        environment.insert(QStringLiteral("HOME"), home.path());
+        environment.insert(QStringLiteral("XDG_CONFIG_HOME"), home.filePath(QStringLiteral("config")));
+        environment.insert(QStringLiteral("XDG_DATA_HOME"), home.filePath(QStringLiteral("data")));
+        process.setProcessEnvironment(environment);
+        process.start(QStringLiteral(QUORVANE_BINARY), {jobPath});
+        EXPECT_TRUE(process.waitForFinished(120000));
+        return {process.exitCode(), QString::fromLocal8Bit(process.readAllStandardError())};
+    }
+
+    QString writeJob(const QString& name, const QStringList& changes = {})
+    {
+        QStringList lines{QStringLiteral("accessmode=1"), QStringLiteral("mysqldatabase=") + db.name(),
+                          QStringLiteral("mysqlu=qvtest"), QStringLiteral("mysqlp=qvtest"),
+                          QStringLiteral("host=127.0.0.1"), QStringLiteral("port=%1").arg(db.sandbox().port),
+                          QStringLiteral("Character Set=36"), QStringLiteral("oracleh=") + schema.service(),
+                          QStringLiteral("oracleu=scott"), QStringLiteral("oraclep=tiger"),
+                          QStringLiteral("processtable=0"), QStringLiteral("tabledefonly=0"),
+                          QStringLiteral("nameuppercase=1"), QStringLiteral("skipindex=0"),
+                          QStringLiteral("alltables=1")};
+        lines = changes + lines;  // the first of two lines wins
+        const QString path = dir.filePath(name);
+        QFile file(path);
+        EXPECT_TRUE(file.open(QIODevice::WriteOnly));
+        file.write(lines.join(QStringLiteral("\r\n")).toUtf8() + "\r\n");
+        return path;
+    }
+
+    static QStringList logLines(const QString& path)
+    {
+        QFile file(path);
+        if (!file.open(QIODevice::ReadOnly))
+            return {QStringLiteral("(no log file)")};
+        QString text = QString::fromUtf8(file.readAll());
+        EXPECT_TRUE(text.endsWith(QStringLiteral("\r\n")));
+        text.chop(2);
+        return text.split(QStringLiteral("\r\n"));
+    }
+
+    QString storedValue(const QString& name)
+    {
+        QSettings settings(home.filePath(QStringLiteral("config/Zembrix/Quorvane.conf")), QSettings::IniFormat);
+        return settings.value(name).toString();
+    }
+
+    SchemaFile schema{QStringLiteral(
+        "create table DEPT (DEPTNO NUMBER(2) primary key, DNAME VARCHAR2(14));"
+        "insert into DEPT values (10, 'ACCOUNTING'), (20, 'RESEARCH');"
+        "create table EMP (EMPNO NUMBER(4), ENAME VARCHAR2(10)); insert into EMP values (7369, 'SMITH');")};
+    TestDatabase db;
+    QTemporaryDir dir;
+    QTemporaryDir home;
+};
+
+}  // namespace
+
+TEST_F(UnattendedRun, CompleteRunLeavesItsLogAndTheJobsSettings)
+{
+    const QString job = writeJob(QStringLiteral("nightly.qvjob"));
+    const Outcome outcome = runJob(job);
+    EXPECT_EQ(outcome.status, 0) << outcome.errors.toStdString();
+    const QStringList lines = logLines(dir.filePath(QStringLiteral("nightly.log")));
+    ASSERT_EQ(lines.size(), 12) << lines.join(QLatin1Char('\n')).toStdString();
+    EXPECT_TRUE(lines.first().startsWith(QStringLiteral("Start time:")));
+    // The window starts in Chinese; its completion lines are the Chinese ones.
+    EXPECT_EQ(lines.mid(1, 8), (QStringList{"Create table DEPT...Done", "", "Insert table DEPT 2 Rows ...Done", "",
+                                            "Create table EMP...Done", "", "Insert table EMP 1 Rows ...Done", ""}));
+    EXPECT_EQ(lines.at(9), QStringLiteral("已经完成转换"));
+    EXPECT_TRUE(lines.last().startsWith(QStringLiteral("The end time:")));
+    struct stat st {};
+    ASSERT_EQ(::stat(QFile::encodeName(dir.filePath(QStringLiteral("nightly.log"))).constData(), &st), 0);
+    EXPECT_EQ(st.st_mode & 0777, 0600u);
+    EXPECT_EQ(db.scalar(QStringLiteral("select count(*) from %1.DEPT").arg(db.name())), QStringLiteral("2"));
+    EXPECT_EQ(storedValue(QStringLiteral("oracleh")), schema.service());
+    EXPECT_EQ(storedValue(QStringLiteral("port")), QString::number(db.sandbox().port));
+}
+
+TEST_F(UnattendedRun, FailedStepsGiveStatusOne)
+{
+    // Merged into an existing DEPT that already holds key 10: the row is refused.
+    db.exec(QStringLiteral("create table %1.DEPT (DEPTNO int primary key, DNAME varchar(14))").arg(db.name()));
+    db.exec(QStringLiteral("insert into %1.DEPT values (10, 'X')").arg(db.name()));
+    const QString merge = writeJob(QStringLiteral("merge.qvjob"), {QStringLiteral("processtable=1")});
+    const Outcome outcome = runJob(merge);
+    EXPECT_EQ(outcome.status, 1) << outcome.errors.toStdString();
+    const QStringList lines = logLines(dir.filePath(QStringLiteral("merge.log")));
+    EXPECT_TRUE(lines.contains(QStringLiteral("Duplicate entry '10' for key 'PRIMARY'...Done")))
+        << lines.join(QLatin1Char('\n')).toStdString();
+}
+
+TEST_F(UnattendedRun, MissingJobFileLeavesTwoLinesAndStatusTwo)
+{
+    const QString job = dir.filePath(QStringLiteral("missing.qvjob"));
+    const Outcome outcome = runJob(job);
+    EXPECT_EQ(outcome.status, 2);
+    const QStringList lines = logLines(dir.filePath(QStringLiteral("missing.log")));
+    ASSERT_EQ(lines.size(), 2);
+    EXPECT_TRUE(lines.first().startsWith(QStringLiteral("Start time:")));
+    EXPECT_EQ(lines.last(), QStringLiteral("Cannot open file \"%1\". No such file or directory").arg(job));
+    EXPECT_EQ(storedValue(QStringLiteral("oracleh")), QString());  // nothing of the job was applied
+}
+
+TEST_F(UnattendedRun, RefusedLoginIsToldOnStandardErrorAndInTheLog)
+{
+    const QString job = writeJob(QStringLiteral("refused"), {QStringLiteral("mysqlp=wrong")});
+    const Outcome outcome = runJob(job);
+    EXPECT_EQ(outcome.status, 2);
+    EXPECT_TRUE(outcome.errors.contains(QStringLiteral("Access denied for user 'qvtest'@"))) << outcome.errors.toStdString();
+    // A job path without an extension gets ".log" appended.
+    const QStringList lines = logLines(dir.filePath(QStringLiteral("refused.log")));
+    ASSERT_EQ(lines.size(), 2);
+    EXPECT_TRUE(lines.last().startsWith(QStringLiteral("Access denied for user 'qvtest'@")));
+}
+
+TEST_F(UnattendedRun, JobNamingNoExistingTableStillRuns)
+{
+    const QString job = writeJob(QStringLiteral("none.qvjob"),
+                                 {QStringLiteral("alltables=0"), QStringLiteral("tables0=NOSUCH")});
+    const Outcome outcome = runJob(job);
+    EXPECT_EQ(outcome.status, 0) << outcome.errors.toStdString();
+    const QStringList lines = logLines(dir.filePath(QStringLiteral("none.log")));
+    ASSERT_EQ(lines.size(), 4) << lines.join(QLatin1Char('\n')).toStdString();
+    EXPECT_EQ(lines.at(1), QStringLiteral("已经完成转换"));
+    EXPECT_TRUE(lines.at(3).startsWith(QStringLiteral("The end time:")));
+}
+
+TEST(UnattendedRunOptions, HelpAndVersion)
+{
+    QProcess process;
+    process.start(QStringLiteral(QUORVANE_BINARY), {QStringLiteral("--version")});
+    ASSERT_TRUE(process.waitForFinished(30000));
+    EXPECT_EQ(process.exitCode(), 0);
+    EXPECT_EQ(QString::fromLocal8Bit(process.readAllStandardOutput()).trimmed(), QStringLiteral("Quorvane 4.0"));
+    process.start(QStringLiteral(QUORVANE_BINARY), {QStringLiteral("--help")});
+    ASSERT_TRUE(process.waitForFinished(30000));
+    EXPECT_EQ(process.exitCode(), 0);
+    EXPECT_TRUE(QString::fromLocal8Bit(process.readAllStandardOutput()).startsWith(QStringLiteral("Usage: quorvane")));
+}
