@@ -17,6 +17,16 @@ public:
     virtual void notify(QWidget* parent, const QString& caption, const QString& text) = 0;
     // The standard error display: an error icon, an OK button.
     virtual void showError(QWidget* parent, const QString& caption, const QString& text) = 0;
+    // A save-file dialog that appends defaultSuffix to a name typed without
+    // an extension and replaces an existing file without asking. filter is in
+    // Qt's form, "description (*.ext)". The chosen path, or the empty text when
+    // cancelled; where no dialog can be shown, the answer is always cancel.
+    virtual QString saveFileName(QWidget* parent, const QString& caption, const QString& filter,
+                                 const QString& defaultSuffix)
+    {
+        (void)parent, (void)caption, (void)filter, (void)defaultSuffix;
+        return {};
+    }
 };
 
 // Message boxes of Qt Widgets.
@@ -25,6 +35,8 @@ public:
     bool confirm(QWidget* parent, const QString& caption, const QString& text) override;
     void notify(QWidget* parent, const QString& caption, const QString& text) override;
     void showError(QWidget* parent, const QString& caption, const QString& text) override;
+    QString saveFileName(QWidget* parent, const QString& caption, const QString& filter,
+                         const QString& defaultSuffix) override;
 };
 
 }  // namespace qv

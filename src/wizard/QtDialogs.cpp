@@ -1,5 +1,6 @@
 #include "Dialogs.h"
 
+#include <QFileDialog>
 #include <QMessageBox>
 
 namespace qv {
@@ -21,6 +22,20 @@ void QtDialogs::showError(QWidget* parent, const QString& caption, const QString
 {
     QMessageBox box(QMessageBox::Critical, caption, text, QMessageBox::Ok, parent);
     box.exec();
+}
+
+QString QtDialogs::saveFileName(QWidget* parent, const QString& caption, const QString& filter,
+                                const QString& defaultSuffix)
+{
+    QFileDialog dialog(parent, caption);
+    dialog.setAcceptMode(QFileDialog::AcceptSave);
+    dialog.setFileMode(QFileDialog::AnyFile);
+    dialog.setNameFilter(filter);
+    dialog.setDefaultSuffix(defaultSuffix);
+    dialog.setOption(QFileDialog::DontConfirmOverwrite);
+    if (dialog.exec() != QDialog::Accepted)
+        return {};
+    return dialog.selectedFiles().value(0);
 }
 
 }  // namespace qv

@@ -13,12 +13,20 @@ namespace qv::test {
 class ScriptedDialogs : public Dialogs {
 public:
     struct Shown {
-        QString kind;  // "confirm", "notify" or "error"
+        QString kind;  // "confirm", "notify", "error" or "save"
         QString caption;
         QString text;
     };
 
     QList<bool> answers;  // for confirm, in order; No when the script has run out
+    // For saveFileName, in order; an empty path (or none left) is a cancel.
+    QStringList savePaths;
+    struct SaveRequest {
+        QString caption;
+        QString filter;
+        QString defaultSuffix;
+    };
+    QList<SaveRequest> saveRequests;
     QList<Shown> shown;
 
     bool confirm(QWidget*, const QString& caption, const QString& text) override
@@ -33,6 +41,13 @@ public:
     void showError(QWidget*, const QString& caption, const QString& text) override
     {
         shown.append({QStringLiteral("error"), caption, text});
+    }
+    QString saveFileName(QWidget*, const QString& caption, const QString& filter,
+                         const QString& defaultSuffix) override
+    {
+        saveRequests.append({caption, filter, defaultSuffix});
+        shown.append({QStringLiteral("save"), caption, filter});
+        return savePaths.isEmpty() ? QString() : savePaths.takeFirst();
     }
 
     QStringList texts(const QString& kind) const
