@@ -1,5 +1,6 @@
 #include "Tcc.h"
 #include "batch/HeadlessDialogs.h"
+#include "batch/Tmarfrm_bat.h"
 #include "batch/UnattendedRun.h"
 #include "data/Errors.h"
 #include "wizard/Dialogs.h"
@@ -58,6 +59,8 @@ int main(int argc, char** argv)
 
     // The windows in their start-up order; the wizard is the main window.
     qv::Taaform1 aaform1(dialogs);
+    qv::Tmarfrm_bat marfrm_bat(aaform1, dialogs);
+    qv::connectJobEditor(aaform1, marfrm_bat);
     qv::Tcc cc;
     aaform1.setClipboardWriter([&cc](const QString& text) { cc.CopyTextToClipboard(text); });
 

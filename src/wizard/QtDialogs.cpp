@@ -14,7 +14,10 @@ bool QtDialogs::confirm(QWidget* parent, const QString& caption, const QString& 
 
 void QtDialogs::notify(QWidget* parent, const QString& caption, const QString& text)
 {
-    QMessageBox box(QMessageBox::NoIcon, caption, text, QMessageBox::Ok, parent);
+    // Messages may separate their lines with a lone CR, which a label does not break at.
+    QString shown = text;
+    shown.replace(QStringLiteral("\r\n"), QStringLiteral("\n")).replace(QLatin1Char('\r'), QLatin1Char('\n'));
+    QMessageBox box(QMessageBox::NoIcon, caption, shown, QMessageBox::Ok, parent);
     box.exec();
 }
 
