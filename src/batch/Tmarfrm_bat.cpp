@@ -22,15 +22,6 @@ namespace qv {
 
 namespace {
 
-// As the wizard's error display: a full stop unless the text already ends in
-// one or in a character that sorts before it.
-QString withFullStop(const QString& text)
-{
-    if (!text.isEmpty() && text.back() > QLatin1Char('.'))
-        return text + QLatin1Char('.');
-    return text;
-}
-
 template <typename Widget>
 Widget* place(Widget* widget, const QString& name, const QRect& geometry)
 {

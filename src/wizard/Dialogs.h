@@ -6,6 +6,15 @@ class QWidget;
 
 namespace qv {
 
+// The standard error display ends its text with a full stop unless the text
+// already ends in one or in a character that sorts before it.
+inline QString withFullStop(const QString& text)
+{
+    if (!text.isEmpty() && text.back() > QLatin1Char('.'))
+        return text + QLatin1Char('.');
+    return text;
+}
+
 // Every message box of the wizard goes through here, so tests can answer
 // them and unattended runs never wait for a click.
 class Dialogs {

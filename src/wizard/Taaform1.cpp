@@ -29,19 +29,6 @@
 
 namespace qv {
 
-namespace {
-
-// The standard error display ends its text with a full stop unless the text
-// already ends in one or in a character that sorts before it.
-QString withFullStop(const QString& text)
-{
-    if (!text.isEmpty() && text.back() > QLatin1Char('.'))
-        return text + QLatin1Char('.');
-    return text;
-}
-
-}  // namespace
-
 QStringList Taaform1::characterSetEntries()
 {
     return {QStringLiteral("Default"), QStringLiteral("armscii8"), QStringLiteral("ascii"), QStringLiteral("big5"),

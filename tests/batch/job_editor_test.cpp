@@ -1,6 +1,7 @@
 #include "batch/JobFile.h"
 #include "batch/Launcher.h"
 #include "batch/Tmarfrm_bat.h"
+#include "support/Files.h"
 #include "support/QtPrinters.h"
 #include "support/ScriptedDialogs.h"
 #include "wizard/RadioGroup.h"
@@ -36,20 +37,6 @@ using namespace qv;
 using namespace qv::test;
 
 namespace {
-
-int fileMode(const QString& path)
-{
-    struct stat st {};
-    if (::stat(QFile::encodeName(path).constData(), &st) != 0)
-        return -1;
-    return int(st.st_mode & 07777);
-}
-
-QByteArray fileBytes(const QString& path)
-{
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<unreadable>");
-}
 
 void writeBytes(const QString& path, const QByteArray& bytes)
 {

@@ -1,5 +1,6 @@
 #include "batch/JobFile.h"
 #include "data/Errors.h"
+#include "support/Files.h"
 #include "support/QtPrinters.h"
 #include "support/ScriptedDialogs.h"
 #include "wizard/RadioGroup.h"
@@ -45,20 +46,6 @@ const QStringList shopLines{"accessmode=0", "mysqldatabase=shop", "port=3306",  
                             "oraclep=",     "processtable=0",     "character_set=utf8", "tabledefonly=0",
                             "skipindex=0",  "nameuppercase=1",    "alltables=0",   "tables1=CUSTOMERS",
                             "tables2=ORDERS"};
-
-int fileMode(const QString& path)
-{
-    struct stat st {};
-    if (::stat(QFile::encodeName(path).constData(), &st) != 0)
-        return -1;
-    return int(st.st_mode & 07777);
-}
-
-QByteArray fileBytes(const QString& path)
-{
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<unreadable>");
-}
 
 void putFile(const QString& path, const QByteArray& bytes)
 {

@@ -1,4 +1,5 @@
 #include "data/Errors.h"
+#include "support/Files.h"
 #include "support/ScriptedDialogs.h"
 #include "wizard/IntegerText.h"
 #include "wizard/RadioGroup.h"
@@ -32,14 +33,6 @@ QSettings::SettingsMap ordinaryValues()
             {"host", "db.example"},    {"port", "3307"},          {"Character Set", "36"}, {"oracleh", "ORCL"},
             {"oracleu", "scott"},      {"oraclep", "tiger"},      {"processtable", "1"},  {"tabledefonly", "1"},
             {"nameuppercase", "1"},    {"skipindex", "1"}};
-}
-
-int fileMode(const QString& path)
-{
-    struct stat st {};
-    if (::stat(QFile::encodeName(path).constData(), &st) != 0)
-        return -1;
-    return int(st.st_mode & 07777);
 }
 
 // Every test has a home of its own; the user's real settings are never seen.
