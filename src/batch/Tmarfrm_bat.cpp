@@ -3,6 +3,7 @@
 #include "Launcher.h"
 #include "data/Errors.h"
 #include "wizard/Dialogs.h"
+#include "wizard/Placement.h"
 #include "wizard/RadioGroup.h"
 #include "wizard/Taaform1.h"
 
@@ -22,14 +23,6 @@ namespace qv {
 
 namespace {
 
-template <typename Widget>
-Widget* place(Widget* widget, const QString& name, const QRect& geometry)
-{
-    widget->setObjectName(name);
-    widget->setGeometry(geometry);
-    return widget;
-}
-
 QLabel* label(QWidget* parent, const QString& name, const QString& caption, const QRect& geometry)
 {
     auto* result = place(new QLabel(caption, parent), name, geometry);
@@ -44,15 +37,6 @@ QLineEdit* field(QWidget* parent, const QString& name, const QRect& geometry, QL
     auto* result = place(new QLineEdit(parent), name, geometry);
     result->setReadOnly(true);
     buddy->setBuddy(result);
-    return result;
-}
-
-QPushButton* button(QWidget* parent, const QString& name, const QString& caption, const QRect& geometry)
-{
-    auto* result = place(new QPushButton(caption, parent), name, geometry);
-    // Return in a field must not create a job.
-    result->setAutoDefault(false);
-    result->setDefault(false);
     return result;
 }
 

@@ -1,6 +1,7 @@
 // The window's controls: creation, placement and design properties. The
 // actions are wired up by the constructor once everything here exists.
 
+#include "Placement.h"
 #include "RadioGroup.h"
 #include "Taaform1.h"
 
@@ -33,14 +34,6 @@ QString designCaption(const QString& name)
     return captionOf(captionTable(UiLanguage::English), name);
 }
 
-template <typename Widget>
-Widget* place(Widget* widget, const QString& name, const QRect& geometry)
-{
-    widget->setObjectName(name);
-    widget->setGeometry(geometry);
-    return widget;
-}
-
 QLabel* label(QWidget* parent, const QString& name, const QRect& geometry, bool wrap = false)
 {
     auto* result = place(new QLabel(designCaption(name), parent), name, geometry);
@@ -49,14 +42,6 @@ QLabel* label(QWidget* parent, const QString& name, const QRect& geometry, bool 
         result->setWordWrap(true);
         result->setAlignment(Qt::AlignLeft | Qt::AlignTop);
     }
-    return result;
-}
-
-QPushButton* button(QWidget* parent, const QString& name, const QString& caption, const QRect& geometry)
-{
-    auto* result = place(new QPushButton(caption, parent), name, geometry);
-    result->setAutoDefault(false);
-    result->setDefault(false);
     return result;
 }
 
