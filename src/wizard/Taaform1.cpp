@@ -6,6 +6,7 @@
 #include "data/Errors.h"
 #include "data/TrimmedText.h"
 #include "engine/ConversionRun.h"
+#include "engine/SourceParams.h"
 
 #include <QApplication>
 #include <QCheckBox>
@@ -284,18 +285,8 @@ void Taaform1::step2Click()
 {
     oracleconn.close();
     oracleconn.describeAsOracle();
-    oracleconn.Params = {QStringLiteral("Database=") + edtservice->text(),
-                         QStringLiteral("User_Name=") + edtoracleusername->text(),
-                         QStringLiteral("Password=") + edtoraclepassword->text(),
-                         QStringLiteral("DriverName=Oracle"),
-                         QStringLiteral("RowsetSize=20"),
-                         QStringLiteral("BlobSize=-1"),
-                         QStringLiteral("LocaleCode=0000"),
-                         QStringLiteral("ErrorResourceFile="),
-                         QStringLiteral("Oracle TransIsolation=ReadCommited"),
-                         QStringLiteral("OS Authentication=False"),
-                         QStringLiteral("Multiple Transaction=False"),
-                         QStringLiteral("Trim Char=False")};
+    oracleconn.Params =
+        oracleConnectionParams(edtservice->text(), edtoracleusername->text(), edtoraclepassword->text());
     oracleconn.open();
     oracledata.setConnection(&oracleconn);
 }

@@ -1,3 +1,4 @@
+#include "support/OciStandIn.h"
 #include "support/QtPrinters.h"
 #include "support/SchemaFile.h"
 #include "support/TestDatabase.h"
@@ -139,6 +140,26 @@ TEST_F(UnattendedRun, RefusedLoginIsToldOnStandardErrorAndInTheLog)
     const QStringList lines = logLines(dir.filePath(QStringLiteral("refused.log")));
     ASSERT_EQ(lines.size(), 2);
     EXPECT_TRUE(lines.last().startsWith(QStringLiteral("Access denied for user 'qvtest'@")));
+}
+
+TEST_F(UnattendedRun, OracleThroughTheClientLibrary)
+{
+    OciStandIn::use();
+    const QString job = writeJob(QStringLiteral("client.qvjob"), {QStringLiteral("oracleh=") + schema.path()});
+    Outcome outcome = runJob(job);
+    EXPECT_EQ(outcome.status, 0) << outcome.errors.toStdString();
+    EXPECT_EQ(logLines(dir.filePath(QStringLiteral("client.log"))).mid(1, 8),
+              (QStringList{"Create table DEPT...Done", "", "Insert table DEPT 2 Rows ...Done", "",
+                           "Create table EMP...Done", "", "Insert table EMP 1 Rows ...Done", ""}));
+    EXPECT_EQ(db.scalar(QStringLiteral("select sum(DEPTNO) from %1.DEPT").arg(db.name())), QStringLiteral("30"));
+
+    const QString refused = writeJob(QStringLiteral("logon.qvjob"),
+                                     {QStringLiteral("oracleh=") + schema.path(), QStringLiteral("oraclep=wrong")});
+    outcome = runJob(refused);
+    EXPECT_EQ(outcome.status, 2);
+    const QString message = QStringLiteral("ORA-01017: invalid username/password; logon denied");
+    EXPECT_TRUE(outcome.errors.contains(message)) << outcome.errors.toStdString();
+    EXPECT_TRUE(logLines(dir.filePath(QStringLiteral("logon.log"))).last().startsWith(message));
 }
 
 TEST_F(UnattendedRun, JobNamingNoExistingTableStillRuns)

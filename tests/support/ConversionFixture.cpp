@@ -1,5 +1,8 @@
 #include "ConversionFixture.h"
 
+#include "OciStandIn.h"
+#include "engine/SourceParams.h"
+
 namespace qv::test {
 
 void ConversionFixture::connect(const QString& sourceSql, const QString& charset)
@@ -9,6 +12,15 @@ void ConversionFixture::connect(const QString& sourceSql, const QString& charset
     oraclesql.setConnection(&oracleconn);
     oracledata.setConnection(&oracleconn);
     db.connect(mysqlconnect, charset);
+}
+
+void ConversionFixture::reconnectSourceThroughClient()
+{
+    oracleconn.close();
+    OciStandIn::use();
+    oracleconn.describeAsOracle();
+    oracleconn.Params = oracleConnectionParams(schema->path(), QStringLiteral("scott"), QStringLiteral("tiger"));
+    oracleconn.open();
 }
 
 RunOutcome ConversionFixture::run(const QStringList& tables, const RunSettings& settings)

@@ -32,6 +32,9 @@ protected:
 
     // Opens the source on a schema file built from `sql`, and the target.
     void connect(const QString& sourceSql, const QString& charset = {});
+    // Opens the source again on the same schema file, now through the
+    // Oracle client library (the stand-in of the tests).
+    void reconnectSourceThroughClient();
     RunOutcome run(const QStringList& tables, const RunSettings& settings);
 };
 

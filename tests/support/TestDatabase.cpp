@@ -124,4 +124,11 @@ QString TestDatabase::showCreateTable(const QString& table)
     return query.fieldValue(1).toText();
 }
 
+QString TestDatabase::checksumTable(const QString& table)
+{
+    SqlQuery query(&admin_);
+    query.openQuery(QStringLiteral("checksum table `%1`").arg(table));
+    return query.fieldText(1);
+}
+
 }  // namespace qv::test

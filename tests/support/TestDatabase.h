@@ -44,6 +44,7 @@ public:
     QString scalar(const QString& sql);        // first column of the first row; "NULL" for null
     QStringList column(const QString& sql);    // first column of every row
     QString showCreateTable(const QString& table);
+    QString checksumTable(const QString& table);  // CHECKSUM TABLE's checksum
 
 private:
     Sandbox sandbox_;

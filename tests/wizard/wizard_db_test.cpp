@@ -1,3 +1,4 @@
+#include "support/OciStandIn.h"
 #include "support/WizardFixture.h"
 #include "wizard/RadioGroup.h"
 #include "wizard/Taaform1.h"
@@ -109,6 +110,25 @@ TEST_F(Wizard, MissingOracleClientIsShownWithAFullStop)
     EXPECT_EQ(form->currentStep(), 2);
     EXPECT_EQ(dialogs.texts(QStringLiteral("error")),
               QStringList{"Unable to load libclntsh.so (ErrorCode 2).  It may be missing from the system path."});
+}
+
+TEST_F(Wizard, OracleLogonThroughTheClientLibrary)
+{
+    form->btnext->click();
+    OciStandIn::use();
+    form->edtservice->setText(schema.path());
+    form->edtoracleusername->setText(QStringLiteral("scott"));
+    form->edtoraclepassword->setText(QStringLiteral("wrong"));
+    form->btnext->click();
+    EXPECT_EQ(form->currentStep(), 2);
+    EXPECT_EQ(dialogs.texts(QStringLiteral("error")),
+              QStringList{"ORA-01017: invalid username/password; logon denied."});
+    EXPECT_FALSE(form->oracleconn.connected());
+
+    form->edtoraclepassword->setText(QStringLiteral("tiger"));
+    form->btnext->click();
+    EXPECT_EQ(form->currentStep(), 3);
+    EXPECT_TRUE(form->oracleconn.connected());
 }
 
 TEST_F(Wizard, ErrorDisplayEndsATextThatEndsInALetterWithAFullStop)

@@ -1,0 +1,357 @@
+#include "OciColumn.h"
+
+#include "OracleFormats.h"
+#include "data/Errors.h"
+#include "data/Utf8.h"
+
+#include <algorithm>
+#include <cstring>
+
+namespace qv::oci {
+
+namespace {
+
+constexpr ub4 longPieceBytes = 64 * 1024;
+constexpr oraub8 lobPieceBytes = 256 * 1024;
+constexpr sb8 longestLong = 0x7fffffff;  // LONG and LONG RAW hold at most 2 GB - 1
+
+// Frees a parameter descriptor when the describe is done with it.
+struct ParamGuard {
+    const OciFunctions& f;
+    void* param = nullptr;
+    ~ParamGuard()
+    {
+        if (param)
+            f.OCIDescriptorFree(param, OCI_DTYPE_PARAM);
+    }
+};
+
+QString typeName(ub2 type)
+{
+    switch (type) {
+    case SQLT_NTY: return QStringLiteral("a user-defined type");
+    case SQLT_BFILEE: return QStringLiteral("BFILE");
+    case 110: return QStringLiteral("REF");
+    case 116: return QStringLiteral("a cursor");
+    default: return QStringLiteral("type %1").arg(type);
+    }
+}
+
+}  // namespace
+
+OciColumn::OciColumn(OciContext& context, OCIStmt* statement, ub4 position, ub4 rows)
+    : context_(context), rows_(rows)
+{
+    describe(statement, position);
+    define(statement, position);
+}
+
+OciColumn::Descriptors::~Descriptors()
+{
+    for (void* descriptor : items)
+        if (descriptor)
+            f.OCIDescriptorFree(descriptor, type);
+}
+
+void OciColumn::describe(OCIStmt* statement, ub4 position)
+{
+    const OciFunctions& f = context_.f;
+    ParamGuard param{f};
+    context_.check(f.OCIParamGet(statement, OCI_HTYPE_STMT, context_.err, &param.param, position));
+    OraText* name = nullptr;
+    ub4 nameLength = 0;
+    ub1 nullable = 1;
+    context_.check(f.OCIAttrGet(param.param, OCI_DTYPE_PARAM, &name, &nameLength, OCI_ATTR_NAME, context_.err));
+    context_.check(f.OCIAttrGet(param.param, OCI_DTYPE_PARAM, &oracleType_, nullptr, OCI_ATTR_DATA_TYPE,
+                                context_.err));
+    context_.check(f.OCIAttrGet(param.param, OCI_DTYPE_PARAM, &dataSize_, nullptr, OCI_ATTR_DATA_SIZE,
+                                context_.err));
+    context_.check(f.OCIAttrGet(param.param, OCI_DTYPE_PARAM, &nullable, nullptr, OCI_ATTR_IS_NULL, context_.err));
+    context_.check(f.OCIAttrGet(param.param, OCI_DTYPE_PARAM, &charsetForm_, nullptr, OCI_ATTR_CHARSET_FORM,
+                                context_.err));
+    context_.check(f.OCIAttrGet(param.param, OCI_DTYPE_PARAM, &charSize_, nullptr, OCI_ATTR_CHAR_SIZE,
+                                context_.err));
+
+    info_.name = decodeUtf8(QByteArrayView(reinterpret_cast<const char*>(name), nameLength));
+    info_.size = dataSize_;
+    info_.nullable = nullable != 0;
+
+    switch (oracleType_) {
+    case SQLT_NUM: reading_ = Reading::Number; break;
+    case SQLT_DAT: reading_ = Reading::Date; break;
+    case SQLT_TIMESTAMP:
+    case SQLT_TIMESTAMP_INTERNAL:
+    case SQLT_TIMESTAMP_TZ:
+    case SQLT_TIMESTAMP_TZ_INTERNAL:
+    case SQLT_TIMESTAMP_LTZ:
+    case SQLT_TIMESTAMP_LTZ_INTERNAL: reading_ = Reading::Timestamp; break;
+    case SQLT_IBFLOAT:
+    case SQLT_IBDOUBLE:
+    case SQLT_BFLOAT:
+    case SQLT_BDOUBLE: reading_ = Reading::Double; break;
+    case SQLT_BIN: reading_ = Reading::Bytes; break;
+    case SQLT_LNG: reading_ = Reading::LongText; break;
+    case SQLT_LBI: reading_ = Reading::LongBytes; break;
+    case SQLT_CLOB: reading_ = Reading::Clob; break;
+    case SQLT_BLOB: reading_ = Reading::Blob; break;
+    case SQLT_NTY:
+    case SQLT_BFILEE:
+    case 110:
+    case 116:
+        throw Error(QStringLiteral("Column %1 is of %2, which Quorvane cannot read")
+                        .arg(info_.name, typeName(oracleType_)));
+    default:
+        // Character types, intervals, ROWIDs, and whatever else Oracle can
+        // give as text; it refuses with its own message what it cannot.
+        reading_ = Reading::Text;
+        break;
+    }
+    switch (reading_) {
+    case Reading::Number: info_.type = ValueKind::Decimal; break;
+    case Reading::Date:
+    case Reading::Timestamp: info_.type = ValueKind::DateTime; break;
+    case Reading::Double: info_.type = ValueKind::Float; break;
+    case Reading::Bytes:
+    case Reading::LongBytes:
+    case Reading::Blob: info_.type = ValueKind::Bytes; break;
+    case Reading::Text:
+    case Reading::LongText:
+    case Reading::Clob: info_.type = ValueKind::Text; break;
+    }
+}
+
+void OciColumn::allocateDescriptors(ub4 type)
+{
+    descriptors_.type = type;
+    descriptors_.items.assign(rows_, nullptr);
+    for (void*& descriptor : descriptors_.items)
+        context_.check(context_.f.OCIDescriptorAlloc(context_.env, &descriptor, type, 0, nullptr));
+}
+
+void OciColumn::define(OCIStmt* statement, ub4 position)
+{
+    const OciFunctions& f = context_.f;
+    ub2 external = SQLT_CHR;
+    switch (reading_) {
+    case Reading::Number: external = SQLT_VNU, elementSize_ = 22; break;
+    case Reading::Date: external = SQLT_DAT, elementSize_ = 7; break;
+    case Reading::Double: external = SQLT_BDOUBLE, elementSize_ = sizeof(double); break;
+    case Reading::Bytes: external = SQLT_BIN, elementSize_ = std::max<qsizetype>(dataSize_, 1); break;
+    case Reading::Text: {
+        // Room for the longest text the column can hold in UTF-8: four bytes
+        // for each of its characters (or bytes, in a single-byte set).
+        const qsizetype units = std::max<qsizetype>(dataSize_, charSize_);
+        elementSize_ = std::max<qsizetype>(units * 4, 128);
+        break;
+    }
+    case Reading::Timestamp:
+        external = oracleType_ == SQLT_TIMESTAMP_TZ || oracleType_ == SQLT_TIMESTAMP_TZ_INTERNAL ? SQLT_TIMESTAMP_TZ
+                   : oracleType_ == SQLT_TIMESTAMP_LTZ || oracleType_ == SQLT_TIMESTAMP_LTZ_INTERNAL
+                       ? SQLT_TIMESTAMP_LTZ
+                       : SQLT_TIMESTAMP;
+        allocateDescriptors(external == SQLT_TIMESTAMP_TZ    ? OCI_DTYPE_TIMESTAMP_TZ
+                            : external == SQLT_TIMESTAMP_LTZ ? OCI_DTYPE_TIMESTAMP_LTZ
+                                                             : OCI_DTYPE_TIMESTAMP);
+        break;
+    case Reading::Clob:
+    case Reading::Blob:
+        external = reading_ == Reading::Clob ? SQLT_CLOB : SQLT_BLOB;
+        allocateDescriptors(OCI_DTYPE_LOB);
+        break;
+    case Reading::LongText:
+    case Reading::LongBytes: {
+        external = reading_ == Reading::LongText ? SQLT_LNG : SQLT_LBI;
+        indicators_.assign(rows_, 0);
+        returnCodes_.assign(rows_, 0);
+        longValues_.resize(rows_);
+        longSeen_.assign(rows_, false);
+        context_.check(f.OCIDefineByPos2(statement, &define_, context_.err, position, nullptr, longestLong, external,
+                                         nullptr, nullptr, nullptr, OCI_DYNAMIC_FETCH));
+        context_.check(f.OCIDefineDynamic(define_, context_.err, this, &OciColumn::nextLongPiece));
+        return;
+    }
+    }
+
+    indicators_.assign(rows_, 0);
+    lengths_.assign(rows_, 0);
+    returnCodes_.assign(rows_, 0);
+    void* values = nullptr;
+    sb8 valueSize = elementSize_;
+    if (!descriptors_.items.empty()) {
+        values = descriptors_.items.data();
+        valueSize = sizeof(void*);
+    } else {
+        buffer_ = QByteArray(elementSize_ * rows_, Qt::Uninitialized);
+        values = buffer_.data();
+    }
+    context_.check(f.OCIDefineByPos2(statement, &define_, context_.err, position, values, valueSize, external,
+                                     indicators_.data(), lengths_.data(), returnCodes_.data(), OCI_DEFAULT));
+}
+
+void OciColumn::beforeFetch()
+{
+    if (reading_ != Reading::LongText && reading_ != Reading::LongBytes)
+        return;
+    std::fill(longSeen_.begin(), longSeen_.end(), false);
+    std::fill(indicators_.begin(), indicators_.end(), sb2(0));
+    std::fill(returnCodes_.begin(), returnCodes_.end(), ub2(0));
+    pendingRow_ = -1;
+}
+
+void OciColumn::afterFetch()
+{
+    settleLongPiece();
+}
+
+sb4 OciColumn::nextLongPiece(void* column, OCIDefine*, ub4 iter, void** buffer, ub4** length, ub1*,
+                             void** indicator, ub2** returnCode)
+{
+    auto* self = static_cast<OciColumn*>(column);
+    self->settleLongPiece();
+    if (iter >= self->rows_)
+        return OCI_ERROR;
+    QByteArray& value = self->longValues_[iter];
+    if (!self->longSeen_[iter]) {
+        value.clear();
+        self->longSeen_[iter] = true;
+    }
+    self->pendingRow_ = iter;
+    self->pendingOffset_ = value.size();
+    self->pendingLength_ = longPieceBytes;
+    value.resize(self->pendingOffset_ + longPieceBytes);
+    *buffer = value.data() + self->pendingOffset_;
+    *length = &self->pendingLength_;
+    *indicator = &self->indicators_[iter];
+    *returnCode = &self->returnCodes_[iter];
+    return OCI_CONTINUE;
+}
+
+// The client library writes a piece's real length after the callback has
+// returned; it is known when the next piece is asked for, or the fetch ends.
+void OciColumn::settleLongPiece()
+{
+    if (pendingRow_ < 0)
+        return;
+    longValues_[pendingRow_].resize(pendingOffset_ + std::min(pendingLength_, longPieceBytes));
+    pendingRow_ = -1;
+}
+
+void OciColumn::refuse(qint64 rowNumber, const QString& problem) const
+{
+    throw Error(QStringLiteral("Column %1, row %2: %3").arg(info_.name).arg(rowNumber).arg(problem));
+}
+
+QByteArray OciColumn::element(ub4 row) const
+{
+    return QByteArray(buffer_.constData() + row * elementSize_, std::min<qsizetype>(lengths_[row], elementSize_));
+}
+
+DateTime OciColumn::timestamp(ub4 row) const
+{
+    const OciFunctions& f = context_.f;
+    auto* value = static_cast<OCIDateTime*>(descriptors_.items[row]);
+    sb2 year = 0;
+    ub1 month = 0, day = 0, hour = 0, minute = 0, second = 0;
+    ub4 fraction = 0;
+    context_.check(f.OCIDateTimeGetDate(context_.env, context_.err, value, &year, &month, &day));
+    context_.check(f.OCIDateTimeGetTime(context_.env, context_.err, value, &hour, &minute, &second, &fraction));
+    DateTime result;
+    result.year = year, result.month = month, result.day = day;
+    result.hour = hour, result.minute = minute, result.second = second;
+    result.nanosecond = int(fraction);
+    return result;
+}
+
+QByteArray OciColumn::readLob(ub4 row, qint64 rowNumber)
+{
+    const OciFunctions& f = context_.f;
+    auto* locator = static_cast<OCILobLocator*>(descriptors_.items[row]);
+    oraub8 length = 0;  // characters of a CLOB, bytes of a BLOB
+    context_.check(f.OCILobGetLength2(context_.svc, context_.err, locator, &length));
+    if (length == 0)
+        return {};
+
+    const bool characters = reading_ == Reading::Clob;
+    QByteArray piece(lobPieceBytes, Qt::Uninitialized);
+    QByteArray value;
+    oraub8 byteAmount = characters ? 0 : length;
+    oraub8 charAmount = characters ? length : 0;
+    ub1 pieceKind = OCI_FIRST_PIECE;
+    for (;;) {
+        const sword status = f.OCILobRead2(context_.svc, context_.err, locator, &byteAmount, &charAmount, 1,
+                                           piece.data(), lobPieceBytes, pieceKind, nullptr, nullptr,
+                                           characters ? AL32UTF8_CHARSET_ID : ub2(0),
+                                           characters && charsetForm_ ? charsetForm_ : SQLCS_IMPLICIT);
+        if (status != OCI_NEED_DATA)
+            context_.check(status);
+        if (byteAmount > lobPieceBytes)
+            refuse(rowNumber, QStringLiteral("the Oracle client reports more LOB data than it was given room for"));
+        value.append(piece.constData(), qsizetype(byteAmount));
+        if (status != OCI_NEED_DATA)
+            break;
+        pieceKind = OCI_NEXT_PIECE;
+    }
+    if (!characters && oraub8(value.size()) != length)
+        refuse(rowNumber, QStringLiteral("%1 of the BLOB's %2 bytes arrived").arg(value.size()).arg(length));
+    return value;
+}
+
+DbValue OciColumn::value(ub4 row, qint64 rowNumber)
+{
+    const bool isLong = reading_ == Reading::LongText || reading_ == Reading::LongBytes;
+    const sb2 indicator = indicators_[row];
+    if (indicator == -1 || (isLong && !longSeen_[row]))
+        return DbValue::null();
+    if (returnCodes_[row] == ORA_VALUE_TRUNCATED || indicator == -2 || indicator > 0)
+        refuse(rowNumber, QStringLiteral("the value is longer than the %1 bytes this column can hold")
+                              .arg(elementSize_));
+    if (returnCodes_[row] != 0 && returnCodes_[row] != ORA_NULL_FETCHED)
+        refuse(rowNumber, QStringLiteral("Oracle reports ORA-%1 for this value")
+                              .arg(returnCodes_[row], 5, 10, QLatin1Char('0')));
+
+    const auto text = [&](QByteArrayView bytes) {
+        bool valid = false;
+        QString decoded = decodeUtf8(bytes, &valid);
+        if (!valid)
+            refuse(rowNumber, QStringLiteral("the Oracle client gave text that is not UTF-8"));
+        return DbValue::fromText(std::move(decoded));
+    };
+    // Oracle's own failures (a lost connection while a LOB is read) pass
+    // as they are; bytes that do not decode name the column and row.
+    const auto decoded = [&](auto decode) {
+        try {
+            return decode();
+        } catch (const Error& e) {
+            refuse(rowNumber, e.message());
+        }
+    };
+    switch (reading_) {
+    case Reading::Number: {
+        // Fixed-size external forms: the whole element, whatever length the
+        // client reports.
+        const QByteArrayView bytes(buffer_.constData() + row * elementSize_, elementSize_);
+        const int length = quint8(bytes[0]);
+        if (length < 1 || length > 21)
+            refuse(rowNumber, QStringLiteral("the Oracle client gave a NUMBER of %1 bytes").arg(length));
+        return decoded([&] { return DbValue::fromDecimal(decodeOracleNumber(bytes.sliced(1, length))); });
+    }
+    case Reading::Date: return decoded([&] {
+            return DbValue::fromDateTime(decodeOracleDate(QByteArrayView(buffer_.constData() + row * elementSize_, 7)));
+        });
+    case Reading::Timestamp: return DbValue::fromDateTime(timestamp(row));
+    case Reading::Double: {
+        double number = 0;
+        std::memcpy(&number, buffer_.constData() + row * elementSize_, sizeof number);
+        return DbValue::fromFloat(number);
+    }
+    case Reading::Text: return text(element(row));
+    case Reading::Bytes: return DbValue::fromBytes(element(row));
+    case Reading::LongText: return text(longValues_[row]);
+    case Reading::LongBytes: return DbValue::fromBytes(longValues_[row]);
+    case Reading::Clob: return text(readLob(row, rowNumber));
+    case Reading::Blob: return DbValue::fromBytes(readLob(row, rowNumber));
+    }
+    return {};
+}
+
+}  // namespace qv::oci

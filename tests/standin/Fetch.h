@@ -1,0 +1,28 @@
+#pragma once
+
+// Defines and fetches: the conversion of each fetched value to the external
+// type its define names, and the placing of rows into define arrays.
+
+#include "Handles.h"
+
+namespace qv::standin {
+
+// The external types whose define arrays hold descriptor pointers.
+bool isDescriptorType(ub2 dty);
+
+// Raises ORA-00932 unless Oracle converts `column` to `dty` and the stand-in
+// implements that conversion.
+void checkConversion(const Column& column, ub2 dty);
+
+// Places up to `nrows` rows of an executed query into the defines of `stmt`
+// and returns OCI_SUCCESS, OCI_SUCCESS_WITH_INFO (a value was truncated; the
+// info is set in `err`) or OCI_NO_DATA (fewer rows remained). Raises OraError.
+sword fetchRows(OCIStmt& stmt, OCIError& err, ub4 nrows);
+
+// The record behind qv_standin_fetch_trace: rows placed by each fetch call
+// on the most recently executed statement.
+void traceExecute(const OCIStmt* stmt);
+void traceForget(const OCIStmt* stmt);
+const char* traceText();
+
+}  // namespace qv::standin
