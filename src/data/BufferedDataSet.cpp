@@ -3,6 +3,8 @@
 #include "DbConnection.h"
 #include "Errors.h"
 
+#include <algorithm>
+
 namespace qv {
 
 BufferedDataSet::BufferedDataSet(DbConnection* connection) : inner_(connection) {}
@@ -70,6 +72,41 @@ void BufferedDataSet::close()
     state_ = State::Closed;
 }
 
+namespace {
+
+[[noreturn]] void refuseValue(const ColumnInfo& field, const DbValue& value, const QString& why)
+{
+    throw ConversionError(QStringLiteral("The value %1 cannot be stored in column %2: %3")
+                              .arg(value.toText(), field.name, why));
+}
+
+}  // namespace
+
+void BufferedDataSet::refuseChange(const ColumnInfo& field, const DbValue& value)
+{
+    if (value.isNull())
+        return;
+    if (field.type == ValueKind::Decimal && field.scale >= 0) {
+        const Decimal decimal = value.toDecimal();
+        if (decimal.scale > field.scale) {
+            const QByteArray cut = decimal.digits.right(decimal.scale - field.scale);
+            if (cut.count('0') != cut.size())
+                refuseValue(field, value, QStringLiteral("it keeps %1 digits after the point").arg(field.scale));
+        }
+    }
+    if (field.type == ValueKind::DateTime) {
+        const DateTime time = value.toDateTime();
+        if (time.year < 1 || time.year > 9999)
+            refuseValue(field, value, QStringLiteral("it holds the years 1 to 9999"));
+        int unit = 1;  // nanoseconds of the column's last fractional digit
+        for (int digits = std::clamp(field.scale < 0 ? 6 : field.scale, 0, 9); digits < 9; ++digits)
+            unit *= 10;
+        if (time.nanosecond % unit != 0)
+            refuseValue(field, value, QStringLiteral("it keeps %1 digits of the seconds' fraction")
+                                          .arg(std::clamp(field.scale < 0 ? 6 : field.scale, 0, 9)));
+    }
+}
+
 int BufferedDataSet::fieldIndex(const QString& name) const
 {
     for (int i = 0; i < fields_.size(); ++i)
@@ -109,6 +146,7 @@ void BufferedDataSet::setFieldValue(const QString& name, const DbValue& value)
     if (field.readOnly)
         throw Error(QStringLiteral("Field '%1' cannot be modified").arg(field.name));
     DbValue converted = value.convertedTo(field.type);  // a refused conversion leaves the field as it was
+    refuseChange(field, converted);
     pending_.values[i] = std::move(converted);
     pending_.assigned[i] = true;
 }
@@ -120,8 +158,8 @@ void BufferedDataSet::post()
         return;
     for (int i = 0; i < fields_.size(); ++i) {
         const ColumnInfo& field = fields_.at(i);
-        // The server fills an auto-increment column itself.
-        const bool required = !field.nullable && !field.autoIncrement && !field.readOnly;
+        // The server fills a column with a default or an auto-increment itself.
+        const bool required = !field.nullable && !field.hasDefault && !field.autoIncrement && !field.readOnly;
         if (required && (!pending_.assigned.at(i) || pending_.values.at(i).isNull()))
             throw Error(QStringLiteral("Field '%1' must have a value").arg(field.name));
     }

@@ -42,12 +42,14 @@ public:
     void append();
     // Inserting state only. Finds the field as fieldValue does and stores the
     // value converted to the field's kind. Raises "Field '%s' not found",
-    // "Field '%s' cannot be modified", or the qv::ConversionError of a value
-    // that does not convert; the field then keeps its state.
+    // "Field '%s' cannot be modified", or a qv::ConversionError for a value
+    // that does not convert or that the column would change (more fractional
+    // digits than it keeps, a year outside 1 to 9999); the field then keeps
+    // its state.
     void setFieldValue(const QString& name, const DbValue& value);
-    // Raises "Field '%s' must have a value" for a required field left null or
-    // unassigned (the row stays pending); otherwise adds the row to the rows
-    // and the change log.
+    // Raises "Field '%s' must have a value" for a required field (NOT NULL,
+    // no default, not auto-increment) left null or unassigned (the row stays
+    // pending); otherwise adds the row to the rows and the change log.
     void post();
     // Browse or inserting state. Posts a pending row (drops it when no field
     // was assigned), writes the change log and empties it; returns the number
@@ -61,6 +63,7 @@ public:
 
 private:
     int fieldIndex(const QString& name) const;  // -1 when there is none
+    static void refuseChange(const ColumnInfo& field, const DbValue& value);
     void requireOpen() const;
 
     SqlQuery inner_;

@@ -50,6 +50,16 @@ void DbConnection::open()
     session_ = std::move(session);
 }
 
+QString DbConnection::quoteIdentifier(const QString& name)
+{
+    return session().quoteIdentifier(name);
+}
+
+QString DbConnection::quoteLiteral(const QString& text)
+{
+    return session().quoteLiteral(text);
+}
+
 void DbConnection::close()
 {
     for (SqlQuery* query : std::vector<SqlQuery*>(queries_))

@@ -35,6 +35,10 @@ public:
     bool connected() const { return session_ != nullptr; }
 
     QString quoteChar() const { return quoteChar_; }
+    // A name and a text literal as this connection's server reads them (see
+    // DriverSession); raise when the connection is closed.
+    QString quoteIdentifier(const QString& name);
+    QString quoteLiteral(const QString& text);
     bool transactionsSupported() const { return transactionsSupported_; }
     int openTransactions = 0;
 

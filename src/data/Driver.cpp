@@ -35,6 +35,17 @@ namespace {
 }
 }  // namespace
 
+QString DriverSession::quoteIdentifier(const QString& name) const
+{
+    const QString quote = quoteChar();
+    return quote + QString(name).replace(quote, quote + quote) + quote;
+}
+
+QString DriverSession::quoteLiteral(const QString& text) const
+{
+    return QLatin1Char('\'') + QString(text).replace(QLatin1Char('\''), QStringLiteral("''")) + QLatin1Char('\'');
+}
+
 std::unique_ptr<DriverStatement> DriverSession::prepare(const QString&)
 {
     refuseWriting();

@@ -17,6 +17,8 @@ struct ColumnInfo {
     bool nullable = true;
     bool readOnly = false;
     bool autoIncrement = false;
+    bool hasDefault = false;  // the server fills the column when a row names no value for it
+    int scale = -1;           // digits after the point, or of the seconds' fraction; -1 when unknown
 };
 
 using Row = QVector<DbValue>;
@@ -50,6 +52,12 @@ public:
     virtual void execute(const QString& sql) = 0;
     virtual QString quoteChar() const = 0;
     virtual bool supportsTransactions() const = 0;
+    // A name as the server reads it: between quote characters, each quote
+    // character inside doubled. Raises qv::Error when the name cannot be
+    // written on this connection.
+    virtual QString quoteIdentifier(const QString& name) const;
+    // A text literal between apostrophes, each apostrophe inside doubled.
+    virtual QString quoteLiteral(const QString& text) const;
 
     // The writing side; a read-only source refuses it.
     virtual std::unique_ptr<DriverStatement> prepare(const QString& sql);

@@ -44,6 +44,22 @@ QString RowApplier::tableNameOf(const QString& commandText)
             ++i;
         if (begin == i)
             break;
+        if (afterFrom && isQuote(commandText.at(begin))) {
+            // A quoted name runs to its closing quote; a doubled quote is part of it.
+            const QChar quote = commandText.at(begin);
+            qsizetype end = begin + 1;
+            while (end < n) {
+                if (commandText.at(end) == quote) {
+                    if (end + 1 < n && commandText.at(end + 1) == quote) {
+                        end += 2;
+                        continue;
+                    }
+                    return commandText.mid(begin, end + 1 - begin);
+                }
+                ++end;
+            }
+            return {};
+        }
         const QStringView word = QStringView(commandText).mid(begin, i - begin);
         if (afterFrom)
             return word.toString();
@@ -108,7 +124,8 @@ QVector<RefusedRow> RowApplier::apply(const QString& quotedTable, const QVector<
             Row parameters;
             for (int f = 0; f < fields_.size(); ++f) {
                 const ColumnInfo& field = fields_.at(f);
-                if (!row.assigned.value(f) || field.readOnly || field.autoIncrement)
+                // A value given for an auto-increment column is kept as it is.
+                if (!row.assigned.value(f) || field.readOnly)
                     continue;
                 columns << field.name;
                 parameters << row.values.value(f);

@@ -29,8 +29,9 @@ class RowApplier {
 public:
     RowApplier(DbConnection& connection, const QVector<ColumnInfo>& fields);
 
-    // The word after "from" in a query text, up to the next blank; empty
-    // when the text has none.
+    // The name after "from" in a query text: a quoted name to its closing
+    // quote, otherwise the word up to the next blank; empty when the text
+    // has none.
     static QString tableNameOf(const QString& commandText);
     // Unchanged when it begins or ends with a quote; otherwise each dotted
     // part enclosed in `quote`.

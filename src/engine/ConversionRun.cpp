@@ -62,19 +62,45 @@ bool ConversionRun::reportIndexFailures(const QString& source, const QString& ta
     return false;
 }
 
+namespace {
+
+constexpr qsizetype maxMySqlNameLength = 64;
+
+// Where Overwrite keeps the user's table until its replacement exists: a
+// name of at most 64 characters that no conversion creates.
+QString asideName(const QString& target)
+{
+    return target.left(50) + QStringLiteral("~qv_old");
+}
+
+}  // namespace
+
 bool ConversionRun::convertTable(const QString& source, const RunSettings& settings)
 {
     const QString target = ApplyNameCase(source, settings.namesUppercase);
+    // Oracle takes names of up to 128 characters; such a table cannot be
+    // made at all, and nothing of the run needs to touch MySQL for it.
+    if (const qsizetype length = target.toUcs4().size(); length > maxMySqlNameLength) {
+        host_.appendLine(QStringLiteral("Create table ") + target + QStringLiteral("... "));
+        host_.appendLine(QStringLiteral("The name %1 has %2 characters; MySQL takes at most %3")
+                             .arg(target)
+                             .arg(length)
+                             .arg(maxMySqlNameLength));
+        host_.appendLine(QString());
+        return true;
+    }
     const bool exists = steps_.TableExists(target);
     bool failed = false;
+    bool keptAside = false;  // the existing table waits under asideName() for its replacement
 
     if (exists && settings.policy == ExistingTablePolicy::Overwrite) {
         host_.appendLine(QStringLiteral("Drop table ") + target + QStringLiteral("... "));
-        const StepResult dropped = steps_.DropTable(target);
-        if (dropped.ok) {
+        const StepResult moved = steps_.RenameTable(target, asideName(target));
+        if (moved.ok) {
+            keptAside = true;
             host_.appendLine(QStringLiteral("Drop table ") + target + QStringLiteral("...Done"));
         } else {
-            host_.appendLine(dropped.message);
+            host_.appendLine(moved.message);
             failed = true;
         }
         host_.appendLine(QString());
@@ -91,6 +117,24 @@ bool ConversionRun::convertTable(const QString& source, const RunSettings& setti
         } else {
             host_.appendLine(created.message);
             failed = true;
+        }
+        if (keptAside && !created.ok) {
+            // The user's table goes back, untouched: no indexes, no rows.
+            const StepResult restored = steps_.RenameTable(asideName(target), target);
+            host_.appendLine(restored.ok ? QStringLiteral("Table ") + target + QStringLiteral(" is kept as it was")
+                                         : QStringLiteral("The existing table ") + target
+                                               + QStringLiteral(" is kept as ") + asideName(target)
+                                               + QStringLiteral(": ") + restored.message);
+            host_.appendLine(QString());
+            return true;
+        }
+        if (keptAside) {
+            const StepResult dropped = steps_.DropTable(asideName(target));
+            if (!dropped.ok) {
+                host_.appendLine(QStringLiteral("The replaced table ") + target + QStringLiteral(" is left as ")
+                                 + asideName(target) + QStringLiteral(": ") + dropped.message);
+                failed = true;
+            }
         }
         host_.appendLine(QString());
         // Also after a failed definition: the target may hold a table of that name.
@@ -113,6 +157,11 @@ bool ConversionRun::convertTable(const QString& source, const RunSettings& setti
             }
             if (steps_.insertFailed())
                 failed = true;
+            if (!steps_.columnsNotCopied().isEmpty()) {
+                host_.appendLine(QStringLiteral("Columns not copied to ") + target + QStringLiteral(": ")
+                                 + steps_.columnsNotCopied().join(QStringLiteral(", ")));
+                failed = true;
+            }
         }
         host_.appendLine(QString());
     }

@@ -5,6 +5,8 @@
 #include "data/Errors.h"
 #include "data/SqlQuery.h"
 
+#include <algorithm>
+
 namespace qv {
 
 namespace {
@@ -56,15 +58,33 @@ StepResult TableSteps::transferRows(const QString& source, const QString& target
     StepResult result;
     insertFailed_ = false;
     insertErrorText_.clear();
+    columnsNotCopied_.clear();
     try {
-        oracledata_.openQuery(QStringLiteral("select * from ") + source);
+        oracledata_.openQuery(QStringLiteral("select * from ") + oracleName(source));
         oracledata_.first();
 
-        const QString targetQuery = QStringLiteral("select * from ") + target + QStringLiteral(" where 1=0");
+        const QString targetQuery = QStringLiteral("select * from ") + mysqlName(target) + QStringLiteral(" where 1=0");
         mysqldata_.close();
         mysqldata_.setCommandText(targetQuery);
         host_.copyTextToClipboard(targetQuery);
         mysqldata_.open();
+
+        // Matched by name, as copyField does: a source column the target
+        // lacks is told once; a target with none of them gets no rows.
+        bool common = false;
+        for (int i = 0; i < oracledata_.fieldCount(); ++i) {
+            const QString name = oracledata_.fieldName(i);
+            const auto& fields = mysqldata_.fields();
+            if (std::any_of(fields.begin(), fields.end(), [&](const ColumnInfo& field) {
+                    return field.name.compare(name, Qt::CaseInsensitive) == 0;
+                }))
+                common = true;
+            else
+                columnsNotCopied_ << name;
+        }
+        if (!common && !oracledata_.eof())
+            throw Error(QStringLiteral("No column of ") + source + QStringLiteral(" is a column of ") + target
+                        + QStringLiteral(": no row can be copied"));
 
         qint64 n = 1;  // the row being copied
         while (!oracledata_.eof() && !insertFailed_) {

@@ -34,12 +34,12 @@ StepResult TableSteps::CreateTargetTable(const QString& source, const QString& t
 {
     try {
         QStringList lines;
-        oracledata_.openQuery(QStringLiteral("select * from user_tab_columns where table_name = '") + source
-                              + QStringLiteral("' order by column_id"));
+        oracledata_.openQuery(QStringLiteral("select * from user_tab_columns where table_name = ")
+                              + oracleText(source) + QStringLiteral(" order by column_id"));
         oracledata_.first();
-        lines << QStringLiteral("Create table ") + target + QStringLiteral(" (");
+        lines << QStringLiteral("Create table ") + mysqlName(target) + QStringLiteral(" (");
         while (!oracledata_.eof()) {
-            QString line = oracledata_.fieldValue(QStringLiteral("column_name")).toText();
+            QString line = mysqlName(oracledata_.fieldValue(QStringLiteral("column_name")).toText());
             line += mysqlTypeText(catalogColumn(oracledata_));
             oracledata_.next();
             if (!oracledata_.eof())

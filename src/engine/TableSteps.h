@@ -3,6 +3,7 @@
 #include "StepResult.h"
 
 #include <QString>
+#include <QStringList>
 #include <QVector>
 
 namespace qv {
@@ -28,9 +29,11 @@ public:
     TableSteps(const TableSteps&) = delete;
     TableSteps& operator=(const TableSteps&) = delete;
 
-    // Whether MySQL has a table of that name. Failures are not caught.
+    // Whether MySQL has a table of exactly that name (letter case as the
+    // server compares table names). Failures are not caught.
     bool TableExists(const QString& target);
     StepResult DropTable(const QString& target);
+    StepResult RenameTable(const QString& from, const QString& to);
     // Builds the Create table statement from Oracle's column catalog, puts it
     // on the clipboard and executes it.
     StepResult CreateTargetTable(const QString& source, const QString& target, const QString& characterSet);
@@ -50,9 +53,16 @@ public:
     // Set when MySQL refused a row during the last transferRows.
     bool insertFailed() const { return insertFailed_; }
     const QString& insertErrorText() const { return insertErrorText_; }
+    // Source columns that the target of the last transferRows lacks.
+    const QStringList& columnsNotCopied() const { return columnsNotCopied_; }
 
 private:
     void copyField(const QString& name);
+    // Names and text literals as each server reads them.
+    QString oracleName(const QString& name) const;
+    QString oracleText(const QString& text) const;
+    QString mysqlName(const QString& name) const;
+    QString mysqlText(const QString& text) const;
 
     SqlQuery& oracledata_;
     SqlQuery& mysqlexec_;
@@ -60,6 +70,7 @@ private:
     RunHost& host_;
     bool insertFailed_ = false;
     QString insertErrorText_;
+    QStringList columnsNotCopied_;
     QVector<IndexFailure> indexFailures_;
 };
 

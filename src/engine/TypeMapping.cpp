@@ -32,9 +32,12 @@ QString mysqlTypeText(const CatalogColumn& c)
         return QStringLiteral(" longblob");
     if (t == QLatin1String("CLOB"))
         return QStringLiteral(" LONGTEXT");
-    if (t == QLatin1String("DATE") || t == QLatin1String("TIMESTAMP(6)")
-        || t == QLatin1String("TIMESTAMP(6) WITH LOCAL TIME ZONE") || t == QLatin1String("TIMESTAMP(6) WITH TIME ZONE"))
+    if (t == QLatin1String("DATE"))
         return QStringLiteral(" DATETIME");
+    // Microseconds kept; the offset of a WITH TIME ZONE value is dropped.
+    if (t == QLatin1String("TIMESTAMP(6)") || t == QLatin1String("TIMESTAMP(6) WITH LOCAL TIME ZONE")
+        || t == QLatin1String("TIMESTAMP(6) WITH TIME ZONE"))
+        return QStringLiteral(" DATETIME(6)");
     if (t == QLatin1String("INTERVAL YEAR(2) TO MONTH") || t == QLatin1String("INTERVAL DAY(2) TO SECOND(6)")
         || t == QLatin1String("BINARY_DOUBLE") || t == QLatin1String("BINARY_FLOAT"))
         return QStringLiteral(" varchar(20)");

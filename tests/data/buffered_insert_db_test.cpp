@@ -153,14 +153,14 @@ TEST_F(BufferedInsert, AnAssignedNullIsSentAndAnUnassignedFieldGetsTheColumnDefa
 
 TEST_F(BufferedInsert, AssignmentAndPostingFailuresKeepTheRowPending)
 {
-    db.exec(QStringLiteral("create table T (ID int auto_increment primary key, NAME varchar(10) not null default 'x', "
-                           "NOTE varchar(10))"));
+    db.exec(QStringLiteral("create table T (ID int auto_increment primary key, NAME varchar(10) not null, "
+                           "KIND varchar(10) not null default 'x', NOTE varchar(10))"));
     openOn(QStringLiteral("T"));
     data.append();
     EXPECT_EQ(failureOf([&] { data.setFieldValue(QStringLiteral("Nosuch"), integer(1)); }),
               QStringLiteral("Field 'Nosuch' not found"));
     data.setFieldValue(QStringLiteral("NOTE"), text("n"));
-    // The auto-increment ID is not required; NAME is, its default notwithstanding.
+    // Neither the auto-increment ID nor KIND with its default is required; NAME is.
     EXPECT_EQ(failureOf([&] { data.post(); }), QStringLiteral("Field 'NAME' must have a value"));
     data.setFieldValue(QStringLiteral("name"), DbValue::null());
     EXPECT_EQ(failureOf([&] { data.post(); }), QStringLiteral("Field 'NAME' must have a value"));
@@ -173,15 +173,15 @@ TEST_F(BufferedInsert, AssignmentAndPostingFailuresKeepTheRowPending)
     EXPECT_EQ(db.scalar(QStringLiteral("select count(*) from T")), QStringLiteral("0"));
 }
 
-TEST_F(BufferedInsert, TheServerFillsTheAutoIncrementColumnEvenWhenItWasAssigned)
+TEST_F(BufferedInsert, AnAutoIncrementColumnKeepsTheValueGivenAndFillsTheOthers)
 {
     db.exec(QStringLiteral("create table T (ID bigint auto_increment primary key, NAME varchar(10))"));
     openOn(QStringLiteral("T"));
-    addRow({{"NAME", text("a")}});
     addRow({{"ID", integer(100)}, {"NAME", text("b")}});
+    addRow({{"NAME", text("a")}});
     EXPECT_EQ(data.applyUpdates(0), 0);
     EXPECT_EQ(rowsOf(QStringLiteral("select concat(ID, NAME) from T order by ID")),
-              (QStringList{QStringLiteral("1a"), QStringLiteral("2b")}));
+              (QStringList{QStringLiteral("100b"), QStringLiteral("101a")}));
 }
 
 TEST_F(BufferedInsert, ApplyPostsAPendingRowAndDropsOneWithNothingAssigned)

@@ -91,29 +91,39 @@ TEST_F(Run, FailedDefinitionIsLoggedAndCounted)
     EXPECT_EQ(outcome.tablesWithFailures, 1);
 }
 
-TEST_F(Run, WildcardInTheProbeMakesTheDropFailAndTheCreateFollow)
+TEST_F(Run, WildcardsInANameAreNoPattern)
 {
-    // "_" matches any character in the probe: A_B "exists" because of AXB.
-    connect(QStringLiteral("create table A_B (A NUMBER(3));"));
-    db.exec(QStringLiteral("create table %1.AXB (A int)").arg(db.name()));
-    const RunOutcome outcome = run({QStringLiteral("A_B")}, definitionsOnlySettings());
-    EXPECT_EQ(host.lines,
-              QStringList({"Drop table A_B... ", QStringLiteral("Unknown table '%1.A_B'").arg(db.name()), "",
-                           "Create table A_B...Done", "", "Conversion is Completed",
-                           "Conversion finished with errors: 1 of 1 tables had failures. See the messages above.",
-                           "Click 'Finish' to exit the wizard."}));
-    EXPECT_EQ(outcome.tablesWithFailures, 1);
+    // T_1 is new although TX1 exists: "_" is a character of the name, not a wildcard.
+    connect(QStringLiteral("create table T_1 (A NUMBER(3)); insert into T_1 values (5);"));
+    db.exec(QStringLiteral("create table %1.TX1 (B int)").arg(db.name()));
+    for (const auto policy : {ExistingTablePolicy::Overwrite, ExistingTablePolicy::Merge, ExistingTablePolicy::Skip}) {
+        SCOPED_TRACE(int(policy));
+        db.exec(QStringLiteral("drop table if exists %1.T_1").arg(db.name()));
+        host.lines.clear();
+        RunSettings settings = definitionsOnlySettings(policy);
+        settings.definitionsOnly = false;
+        const RunOutcome outcome = run({QStringLiteral("T_1")}, settings);
+        EXPECT_EQ(host.lines, QStringList({"Create table T_1...Done", "", "Insert table T_1 1 Rows ...Done", ""})
+                                  + englishEnd);
+        EXPECT_EQ(outcome.tablesWithFailures, 0);
+        EXPECT_EQ(targetColumns(QStringLiteral("TX1")), QStringList{"B"});
+    }
 }
 
-TEST_F(Run, DefinitionFailsAfterTheDropWhenTheTableCannotBeRecreated)
+TEST_F(Run, OverwriteKeepsTheExistingTableWhenItsReplacementIsRefused)
 {
     connect(QStringLiteral("create table DEPT (DEPTNO NUMBER(2), X FLOAT);"));
-    run({QStringLiteral("DEPT")}, definitionsOnlySettings());
-    ASSERT_GE(host.lines.size(), 5);
+    RunSettings settings;  // indexes and rows too: neither may touch the kept table
+    const RunOutcome outcome = run({QStringLiteral("DEPT")}, settings);
+    ASSERT_EQ(host.lines.size(), 10) << host.lines.join(QLatin1Char('\n')).toStdString();
     EXPECT_EQ(host.lines.mid(0, 4),
               QStringList({"Drop table DEPT... ", "Drop table DEPT...Done", "", "Create table DEPT... "}));
     EXPECT_TRUE(host.lines.at(4).startsWith(QStringLiteral("You have an error in your SQL syntax")));
-    EXPECT_TRUE(targetColumns(QStringLiteral("DEPT")).isEmpty());
+    EXPECT_EQ(host.lines.mid(5, 2), QStringList({"Table DEPT is kept as it was", ""}));
+    EXPECT_EQ(outcome.tablesWithFailures, 1);
+    EXPECT_EQ(targetColumns(QStringLiteral("DEPT")), QStringList{"OLDCOL"});
+    EXPECT_EQ(db.column(QStringLiteral("select OLDCOL from %1.DEPT").arg(db.name())), QStringList{"7"});
+    EXPECT_EQ(db.column(QStringLiteral("show tables from %1").arg(db.name())), QStringList{"DEPT"});
 }
 
 TEST_F(Run, StopAtATableHeadEndsTheRunSilentlyWithoutCompletionLines)
@@ -127,18 +137,21 @@ TEST_F(Run, StopAtATableHeadEndsTheRunSilentlyWithoutCompletionLines)
     EXPECT_THROW(run({QStringLiteral("DEPT"), QStringLiteral("EMP")}, settings), SilentAbort);
     EXPECT_EQ(host.yields, 1);
     EXPECT_FALSE(host.stop);
-    EXPECT_EQ(host.lines, (QStringList{"Insert table DEPT 0 Rows ...Done", ""}));
+    EXPECT_EQ(host.lines,
+              (QStringList{"Insert table DEPT 0 Rows ...Done", "Columns not copied to DEPT: DEPTNO, DNAME", ""}));
     EXPECT_TRUE(targetColumns(QStringLiteral("EMP")).isEmpty());
     EXPECT_EQ(host.completionHooks, 0);
 }
 
 TEST_F(Run, FailedProbeEndsTheRunWithTheFailure)
 {
-    connect(QStringLiteral("create table GOOD (A NUMBER(3)); create table \"O'BRIEN\" (A NUMBER(3));"));
-    EXPECT_THROW(run({QStringLiteral("GOOD"), QStringLiteral("O'BRIEN"), QStringLiteral("DEPT")},
-                     definitionsOnlySettings()),
-                 Error);
-    EXPECT_EQ(host.lines, QStringList({"Create table GOOD...Done", ""}));
+    // The target connection is lost before the run.
+    SqlQuery id(&mysqlconnect);
+    id.openQuery(QStringLiteral("select connection_id()"));
+    db.exec(QStringLiteral("kill ") + id.fieldText(0));
+    id.close();
+    EXPECT_THROW(run({QStringLiteral("EMP"), QStringLiteral("DEPT")}, definitionsOnlySettings()), Error);
+    EXPECT_TRUE(host.lines.isEmpty());
     EXPECT_EQ(host.completionHooks, 0);
 }
 

@@ -30,13 +30,13 @@ TEST_F(CreateTable, EmpExampleGivesExactlyItsNineLines)
     const StepResult result = steps.CreateTargetTable(QStringLiteral("EMP"), QStringLiteral("EMP"),
                                                       QStringLiteral("utf8"));
     ASSERT_TRUE(result.ok) << result.message.toStdString();
-    EXPECT_EQ(host.clipboard, QStringLiteral("Create table EMP (\r\n"
-                                             "EMPNO decimal(4,0) , \r\n"
-                                             "ENAME varchar(10) , \r\n"
-                                             "HIREDATE DATETIME , \r\n"
-                                             "SAL decimal(7,2) , \r\n"
-                                             "NOTE LONGTEXT , \r\n"
-                                             "QTY bigint(22)\r\n"
+    EXPECT_EQ(host.clipboard, QStringLiteral("Create table `EMP` (\r\n"
+                                             "`EMPNO` decimal(4,0) , \r\n"
+                                             "`ENAME` varchar(10) , \r\n"
+                                             "`HIREDATE` DATETIME , \r\n"
+                                             "`SAL` decimal(7,2) , \r\n"
+                                             "`NOTE` LONGTEXT , \r\n"
+                                             "`QTY` bigint(22)\r\n"
                                              ")\r\n"
                                              " DEFAULT CHARSET=utf8"));
     EXPECT_EQ(mysqlColumns(QStringLiteral("EMP")),
@@ -67,13 +67,13 @@ TEST_F(CreateTable, EveryTypeRuleGivesItsMySqlColumn)
                            "V_255 varchar(255)", "V_256 text", "V_BYTE varchar(20)", "V_CHAR text",
                            "V_PLAIN varchar(30)", "NV_100 varchar(200)", "NV_150 text", "C_10 varchar(10)",
                            "C_1 varchar(1)", "C_300 text", "B longblob", "CL longtext", "NCL longtext",
-                           "D datetime", "TS datetime", "TS6 datetime", "TSLTZ datetime", "TSTZ datetime",
+                           "D datetime", "TS datetime(6)", "TS6 datetime(6)", "TSLTZ datetime(6)", "TSTZ datetime(6)",
                            "IYM varchar(20)", "IDS varchar(20)", "BD varchar(20)", "BF varchar(20)",
                            "LR mediumtext", "R_255 tinyblob", "R_256 blob"}));
     // The letter case of the type texts is the statement's own.
-    EXPECT_TRUE(host.clipboard.contains(QStringLiteral("\r\nCL LONGTEXT , \r\n")));
-    EXPECT_TRUE(host.clipboard.contains(QStringLiteral("\r\nNCL longtext , \r\n")));
-    EXPECT_TRUE(host.clipboard.endsWith(QStringLiteral("\r\nR_256 blob\r\n)")));
+    EXPECT_TRUE(host.clipboard.contains(QStringLiteral("\r\n`CL` LONGTEXT , \r\n")));
+    EXPECT_TRUE(host.clipboard.contains(QStringLiteral("\r\n`NCL` longtext , \r\n")));
+    EXPECT_TRUE(host.clipboard.endsWith(QStringLiteral("\r\n`R_256` blob\r\n)")));
 
     ASSERT_TRUE(steps.CreateTargetTable(QStringLiteral("LONGTEXTS"), QStringLiteral("LONGTEXTS"), {}).ok);
     EXPECT_EQ(mysqlColumns(QStringLiteral("LONGTEXTS")), QStringList{"L mediumtext"});
@@ -83,7 +83,7 @@ TEST_F(CreateTable, SingleColumnTableHasThreeLinesAndNamesPassUnchanged)
 {
     connect(QStringLiteral("create table \"Mixed_Case\" (\"ColOne\" VARCHAR2(5));"));
     ASSERT_TRUE(steps.CreateTargetTable(QStringLiteral("Mixed_Case"), QStringLiteral("MIXED_CASE"), {}).ok);
-    EXPECT_EQ(host.clipboard, QStringLiteral("Create table MIXED_CASE (\r\nColOne varchar(5)\r\n)"));
+    EXPECT_EQ(host.clipboard, QStringLiteral("Create table `MIXED_CASE` (\r\n`ColOne` varchar(5)\r\n)"));
     EXPECT_EQ(mysqlColumns(QStringLiteral("MIXED_CASE")), QStringList{"ColOne varchar(5)"});
 }
 
@@ -98,18 +98,19 @@ TEST_F(CreateTable, FailuresAreReturnedWithTheServerMessageAndTheStatementOnTheC
     EXPECT_FALSE(result.ok);
     EXPECT_TRUE(result.message.startsWith(QStringLiteral("You have an error in your SQL syntax")))
         << result.message.toStdString();
-    EXPECT_EQ(host.clipboard, QStringLiteral("Create table T_FLOAT (\r\nA decimal(3,0) , \r\nF , \r\nB DATETIME\r\n)"));
+    EXPECT_EQ(host.clipboard,
+              QStringLiteral("Create table `T_FLOAT` (\r\n`A` decimal(3,0) , \r\n`F` , \r\n`B` DATETIME\r\n)"));
     EXPECT_TRUE(mysqlColumns(QStringLiteral("T_FLOAT")).isEmpty());
 
     // A negative scale is written as it is and refused.
     result = steps.CreateTargetTable(QStringLiteral("T_SCALE"), QStringLiteral("T_SCALE"), {});
     EXPECT_FALSE(result.ok);
-    EXPECT_TRUE(host.clipboard.contains(QStringLiteral("A decimal(5,-2)")));
+    EXPECT_TRUE(host.clipboard.contains(QStringLiteral("`A` decimal(5,-2)")));
 
     // No catalog rows: an empty column list.
     result = steps.CreateTargetTable(QStringLiteral("GONE"), QStringLiteral("GONE"), {});
     EXPECT_FALSE(result.ok);
-    EXPECT_EQ(host.clipboard, QStringLiteral("Create table GONE (\r\n)"));
+    EXPECT_EQ(host.clipboard, QStringLiteral("Create table `GONE` (\r\n)"));
 
     // An unknown character set.
     result = steps.CreateTargetTable(QStringLiteral("T_OK"), QStringLiteral("T_OK"), QStringLiteral("klingon"));
@@ -121,8 +122,8 @@ TEST_F(CreateTable, FailuresAreReturnedWithTheServerMessageAndTheStatementOnTheC
     result = steps.CreateTargetTable(QStringLiteral("T_OK"), QStringLiteral("T_OK"), {});
     EXPECT_EQ(result.message, QStringLiteral("Table 'T_OK' already exists"));
 
-    // A catalog query that the source refuses (a quote in the name).
+    // A source that has no such table: no catalog rows, whatever the name holds.
     result = steps.CreateTargetTable(QStringLiteral("O'BRIEN"), QStringLiteral("O_BRIEN"), {});
     EXPECT_FALSE(result.ok);
-    EXPECT_FALSE(result.message.isEmpty());
+    EXPECT_EQ(host.clipboard, QStringLiteral("Create table `O_BRIEN` (\r\n)"));
 }

@@ -61,7 +61,7 @@ TEST_F(RowTransfer, EmptyTableAppliesNothingAndCountsZero)
     EXPECT_EQ(host.lines, QStringList{"Insert table T 0 Rows "});
     EXPECT_EQ(host.yields, 0);
     EXPECT_EQ(sessionStatus(QStringLiteral("Com_commit")), 0);
-    EXPECT_EQ(host.clipboard, QStringLiteral("select * from T where 1=0"));
+    EXPECT_EQ(host.clipboard, QStringLiteral("select * from `T` where 1=0"));
 }
 
 TEST_F(RowTransfer, NinetyNineRowsGoInTheFinalApply)
@@ -155,7 +155,7 @@ TEST_F(RowTransfer, FailureBeforeTheFirstCheckpointLeavesTheCallersLine)
     EXPECT_FALSE(result.ok);
     EXPECT_EQ(result.message, QStringLiteral("Table '%1.T' doesn't exist").arg(db.name()));
     EXPECT_EQ(host.lines, (QStringList{"Insert table T... ", result.message}));
-    EXPECT_EQ(host.clipboard, QStringLiteral("select * from T where 1=0"));
+    EXPECT_EQ(host.clipboard, QStringLiteral("select * from `T` where 1=0"));
 }
 
 TEST_F(RowTransfer, ColumnsMatchByNameWithoutRegardToCase)

@@ -47,7 +47,9 @@ TEST(TypeMapping, TypesMatchWholeAndCaseSensitively)
 {
     EXPECT_EQ(typeOf("CLOB", 4000), QStringLiteral(" LONGTEXT"));
     EXPECT_EQ(typeOf("NCLOB", 4000), QStringLiteral(" longtext"));
-    EXPECT_EQ(typeOf("TIMESTAMP(6) WITH LOCAL TIME ZONE", 11), QStringLiteral(" DATETIME"));
+    EXPECT_EQ(typeOf("DATE", 7), QStringLiteral(" DATETIME"));
+    for (const char* stamp : {"TIMESTAMP(6)", "TIMESTAMP(6) WITH LOCAL TIME ZONE", "TIMESTAMP(6) WITH TIME ZONE"})
+        EXPECT_EQ(typeOf(stamp, 11), QStringLiteral(" DATETIME(6)")) << stamp;
     for (const char* unmapped : {"TIMESTAMP(3)", "TIMESTAMP(9) WITH TIME ZONE", "INTERVAL DAY(3) TO SECOND(6)",
                                  "FLOAT", "NCHAR", "ROWID", "number", "Varchar2", "MY_TYPE", ""})
         EXPECT_EQ(typeOf(unmapped, 10), QString()) << unmapped;

@@ -58,7 +58,7 @@ TEST_F(Wizard, ConvertsTwoTablesAndWritesTheLogLineForLine)
     EXPECT_EQ(form->pg->currentIndex(), 5);
     EXPECT_EQ(buttons(), (Buttons{false, "Finish", true, "Stop", false, false}));
     EXPECT_EQ(db.scalar(QStringLiteral("select count(*) from %1.EMP").arg(db.name())), QStringLiteral("14"));
-    EXPECT_EQ(QGuiApplication::clipboard()->text(), QStringLiteral("select * from EMP where 1=0"));
+    EXPECT_EQ(QGuiApplication::clipboard()->text(), QStringLiteral("select * from `EMP` where 1=0"));
     EXPECT_TRUE(dialogs.shown.isEmpty());
 
     form->btnext->click();  // Finish

@@ -335,10 +335,24 @@ QByteArray MySqlTextCodec::encode(const QString& text) const
             refuse(text);
         return bytes;
     }
+    return encodeTable(text, false);
+}
+
+QByteArray MySqlTextCodec::encodeStatement(const QString& text) const
+{
+    return method_ == Method::Table ? encodeTable(text, true) : encode(text);
+}
+
+QByteArray MySqlTextCodec::encodeTable(const QString& text, bool asciiAsIs) const
+{
     QByteArray bytes;
     bytes.reserve(text.size());
     for (QChar c : text) {
         const quint32 entry = table_->encode[c.unicode()];
+        if (entry == 0 && asciiAsIs && c.unicode() < 0x80) {
+            bytes.append(char(c.unicode()));
+            continue;
+        }
         if (entry == 0 || c.isSurrogate())
             refuse(text);
         const quint32 token = entry & 0xFFFFFF;

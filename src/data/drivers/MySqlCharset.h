@@ -30,6 +30,11 @@ public:
     // Raises qv::Error naming the character set and the characters it
     // cannot represent.
     QByteArray encode(const QString& text) const;
+    // The bytes of a statement: as encode(), except that ASCII characters
+    // are always their own bytes, as the server's parser reads its syntax
+    // (swe7 has no backquote of its own, yet the server quotes names with
+    // byte 0x60).
+    QByteArray encodeStatement(const QString& text) const;
     // Whether encode() accepts this character.
     bool canRepresent(char32_t codePoint) const;
     // Bytes that are not valid in the character set become U+FFFD.
@@ -43,6 +48,7 @@ private:
     MySqlTextCodec(QString mysqlName, Method method, bool bmpOnly, std::shared_ptr<const MySqlCharTable> table);
     QStringConverter::Encoding unicodeEncoding() const;
     [[noreturn]] void refuse(const QString& text) const;
+    QByteArray encodeTable(const QString& text, bool asciiAsIs) const;
 
     QString mysqlName_;
     Method method_;

@@ -195,9 +195,49 @@ public:
     QString quoteChar() const override { return QStringLiteral("`"); }
     bool supportsTransactions() const override { return transactions_; }
 
+    QString quoteIdentifier(const QString& name) const override
+    {
+        // A character the connection cannot carry would reach the server as
+        // another name; the server quotes with byte 0x60, whatever
+        // character that byte is in the connection's set.
+        QString quoted = QStringLiteral("`");
+        for (const char32_t cp : name.toUcs4()) {
+            if (!codec_.canRepresent(cp))
+                throw Error(QStringLiteral("The name %1 cannot be written in the connection character set %2")
+                                .arg(name, codec_.charsetName()));
+            const QString character = QString::fromUcs4(&cp, 1);
+            quoted += character;
+            if (codec_.encode(character) == "`")
+                quoted += character;
+        }
+        return quoted + QLatin1Char('`');
+    }
+
+    QString quoteLiteral(const QString& text) const override
+    {
+        // Decided by the bytes each character becomes: in swe7 the letter Ö
+        // is byte 0x5C, which the server reads as the escape character.
+        unsigned status = 0;
+        mariadb_get_infov(mysql_, MARIADB_CONNECTION_SERVER_STATUS, &status);
+        const bool backslashEscapes = (status & SERVER_STATUS_NO_BACKSLASH_ESCAPES) == 0;
+        QString quoted = QStringLiteral("'");
+        for (const char32_t cp : text.toUcs4()) {
+            const QString character = QString::fromUcs4(&cp, 1);
+            const QByteArray bytes = codec_.canRepresent(cp) ? codec_.encode(character)
+                                     : cp < 0x80            ? QByteArray(1, char(cp))
+                                                            : QByteArray();
+            if (bytes == "'")
+                quoted += character;
+            else if (bytes == "\\" && backslashEscapes)
+                quoted += QLatin1Char('\\');
+            quoted += character;
+        }
+        return quoted + QLatin1Char('\'');
+    }
+
     std::unique_ptr<DriverStatement> prepare(const QString& sql) override
     {
-        const QByteArray bytes = codec_.encode(sql);
+        const QByteArray bytes = codec_.encodeStatement(sql);
         MYSQL_STMT* stmt = mysql_stmt_init(mysql_);
         if (!stmt)
             fail();
@@ -251,7 +291,7 @@ public:
 private:
     void send(const QString& sql)
     {
-        const QByteArray bytes = codec_.encode(sql);
+        const QByteArray bytes = codec_.encodeStatement(sql);
         if (mysql_real_query(mysql_, bytes.constData(), static_cast<unsigned long>(bytes.size())) != 0)
             fail();
     }
@@ -375,6 +415,9 @@ MySqlCursor::MySqlCursor(MySqlSession* session, MYSQL_RES* result) : session_(se
         info.size = static_cast<int>(std::min<unsigned long>(f.length, std::numeric_limits<int>::max()));
         info.nullable = !(f.flags & NOT_NULL_FLAG);
         info.autoIncrement = (f.flags & AUTO_INCREMENT_FLAG) != 0;
+        info.hasDefault = (f.flags & NO_DEFAULT_VALUE_FLAG) == 0;
+        if (info.type == ValueKind::Decimal || info.type == ValueKind::DateTime)
+            info.scale = static_cast<int>(f.decimals);
         info.readOnly = false;
         columns_.append(info);
     }

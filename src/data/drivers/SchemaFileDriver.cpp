@@ -246,8 +246,24 @@ private:
         case OracleValueRule::Number: return numberValue(i, storage);
         case OracleValueRule::DateTime: return dateTimeValue(i, storage);
         case OracleValueRule::FixedChar:
-            return DbValue::fromText(padded(textValue(i, storage), column.decl.charLength));
-        case OracleValueRule::Text: return DbValue::fromText(textValue(i, storage));
+        case OracleValueRule::Text: {
+            // Bytes that are not UTF-8 stay bytes: a text column then refuses
+            // them instead of taking replacement characters.
+            // A number SQLite kept as such gives its text.
+            QString text;
+            if (storage == SQLITE_FLOAT) {
+                text = realText(sqlite3_column_double(stmt_, i));
+            } else {
+                bool valid = false;
+                const QByteArray bytes = storedBytes(i);
+                text = decodeUtf8(bytes, &valid);
+                if (!valid)
+                    return DbValue::fromBytes(bytes);
+            }
+            if (column.decl.rule == OracleValueRule::FixedChar)
+                text = padded(std::move(text), column.decl.charLength);
+            return DbValue::fromText(std::move(text));
+        }
         case OracleValueRule::Bytes:
             if (storage == SQLITE_INTEGER || storage == SQLITE_FLOAT)
                 refuse(i, storage);
@@ -302,24 +318,6 @@ private:
         }
     }
 
-    // Character kinds: text as stored; a number SQLite kept as such gives its
-    // text; binary data must be UTF-8.
-    QString textValue(int i, int storage) const
-    {
-        switch (storage) {
-        case SQLITE_FLOAT: return realText(sqlite3_column_double(stmt_, i));
-        case SQLITE_BLOB: {
-            const QByteArray bytes = storedBytes(i);
-            bool valid = false;
-            QString text = decodeUtf8(bytes, &valid);
-            if (!valid)
-                refuse(i, storage);
-            return text;
-        }
-        default: return storedText(i);
-        }
-    }
-
     // Blank-padded to `length` characters (not UTF-16 units); longer text stays.
     static QString padded(QString text, qint64 length)
     {
@@ -342,13 +340,68 @@ private:
     qint64 rowNumber_ = 0;
 };
 
+bool isDictionaryView(const QString& name)
+{
+    for (const char* view : {"USER_TABLES", "USER_TAB_COLUMNS", "USER_INDEXES", "USER_IND_COLUMNS"})
+        if (name.compare(QLatin1String(view), Qt::CaseInsensitive) == 0)
+            return true;
+    return false;
+}
+
+bool isFileTable(sqlite3* db, const QString& name)
+{
+    const Statement stmt = prepareStatement(
+        db, QStringLiteral("select 1 from main.sqlite_schema where type = 'table' and name = ?1 collate nocase"));
+    const QByteArray utf8 = name.toUtf8();
+    sqlite3_bind_text(stmt.get(), 1, utf8.constData(), int(utf8.size()), SQLITE_TRANSIENT);
+    return sqlite3_step(stmt.get()) == SQLITE_ROW;
+}
+
+// A quoted name in a statement names the file's own table first, as a
+// table of the user's own schema comes before the dictionary in Oracle: a
+// data table named like a dictionary view is read from its own rows.
+QString fileTablesFirst(sqlite3* db, const QString& sql)
+{
+    QString result;
+    qsizetype copied = 0;
+    bool inLiteral = false;
+    for (qsizetype i = 0; i < sql.size(); ++i) {
+        const QChar c = sql.at(i);
+        if (c == QLatin1Char('\'')) {
+            inLiteral = !inLiteral;  // a doubled apostrophe leaves and re-enters
+            continue;
+        }
+        if (inLiteral || c != QLatin1Char('"'))
+            continue;
+        qsizetype end = i + 1;
+        QString name;
+        for (; end < sql.size(); ++end) {
+            if (sql.at(end) == QLatin1Char('"')) {
+                if (end + 1 < sql.size() && sql.at(end + 1) == QLatin1Char('"')) {
+                    name += QLatin1Char('"');
+                    ++end;
+                    continue;
+                }
+                break;
+            }
+            name += sql.at(end);
+        }
+        if (end < sql.size() && isDictionaryView(name) && isFileTable(db, name)) {
+            result += sql.mid(copied, i - copied) + QStringLiteral("main.");
+            copied = i;
+        }
+        i = end;
+    }
+    return result + sql.mid(copied);
+}
+
 class SchemaFileSession final : public DriverSession {
 public:
     explicit SchemaFileSession(Database db) : db_(std::move(db)) {}
 
     std::unique_ptr<DriverCursor> query(const QString& sql) override
     {
-        return std::make_unique<SchemaFileCursor>(db_, prepareStatement(db_.get(), sql));
+        return std::make_unique<SchemaFileCursor>(db_, prepareStatement(db_.get(), fileTablesFirst(db_.get(), sql)));
     }
 
     void execute(const QString& sql) override
