@@ -13,7 +13,11 @@
 #include <QLineEdit>
 #include <QListWidget>
 #include <QStringDecoder>
+#include <QTemporaryFile>
 #include <algorithm>
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
 
 namespace qv {
 
@@ -117,24 +121,29 @@ void writeOwnerOnlyTextFile(const QString& path, const QStringList& lines)
     const auto fail = [&path](const QFile& file) {
         throw Error(QStringLiteral("Cannot create file \"%1\". %2").arg(fullPath(path), file.errorString()));
     };
-    QFile file(path);
 #ifdef Q_OS_WIN
+    QFile file(path);
     if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate))
         fail(file);
-#else
-    // A new file is made owner-only as it is created; an existing one is
-    // narrowed before any data goes into it.
-    constexpr QFileDevice::Permissions ownerOnly{QFileDevice::ReadOwner | QFileDevice::WriteOwner};
-    if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate, ownerOnly))
-        fail(file);
-    if (!file.setPermissions(ownerOnly))
-        fail(file);
-#endif
     if (file.write(bytes) != bytes.size() || !file.flush())
         fail(file);
     file.close();
     if (file.error() != QFileDevice::NoError)
         fail(file);
+#else
+    // Written to a new owner-only file beside it, then renamed over it: a
+    // symlink planted at the path is replaced, never written through, and a
+    // reader never finds half a file.
+    QTemporaryFile file(path + QStringLiteral(".XXXXXX"));
+    if (!file.open())
+        fail(file);
+    if (file.write(bytes) != bytes.size() || !file.flush())
+        fail(file);
+    if (::rename(QFile::encodeName(file.fileName()).constData(), QFile::encodeName(path).constData()) != 0)
+        throw Error(QStringLiteral("Cannot create file \"%1\". %2")
+                        .arg(fullPath(path), QString::fromLocal8Bit(std::strerror(errno))));
+    file.setAutoRemove(false);
+#endif
 }
 
 void writeJobFile(const QString& path, const JobValues& values)

@@ -40,8 +40,9 @@ QStringList jobLines(const JobValues& values);
 QByteArray jobFileBytes(const JobValues& values);
 
 // Writes lines as text files of the batch mode are written (CR LF after each
-// line, UTF-8 without a mark), replacing the file. The file is readable and
-// writable by its owner only, from before the first byte is written.
+// line, UTF-8 without a mark), replacing the file at once: a symlink at the
+// path is replaced, never followed. The file is readable and writable by its
+// owner only, from before the first byte is written.
 // Throws Error "Cannot create file "<path>". <reason>" when that fails.
 void writeOwnerOnlyTextFile(const QString& path, const QStringList& lines);
 

@@ -4,9 +4,11 @@
 #include "wizard/Dialogs.h"
 #include "wizard/Taaform1.h"
 
+#include <QCoreApplication>
 #include <QDateTime>
 #include <QFileInfo>
 #include <QLocale>
+#include <cstdio>
 
 namespace qv {
 
@@ -28,15 +30,22 @@ QString UnattendedRun::timeStamp(const QDateTime& when)
     return text;
 }
 
-UnattendedRun::UnattendedRun(Taaform1& form, const QString& jobPath)
+UnattendedRun::UnattendedRun(Taaform1& form, const QString& jobPath, const QStringList& earlierMessages)
     : form_(form), logPath_(logPathFor(QFileInfo(jobPath).absoluteFilePath()))
 {
     form_.setBatchMode(true);
     form_.appendLine(QStringLiteral("Start time:") + timeStamp(QDateTime::currentDateTime()));
+    for (const QString& message : earlierMessages)
+        form_.appendLine(message);
+    // The log file is the progress log from the first line on: an abnormal
+    // end leaves what happened, never an earlier run's log.
+    form_.guarded([this] { saveLog(); });
+    form_.setOnLogChanged([this](bool lineAdded) { logChanged(lineAdded); });
     try {
         job_ = JobFile::read(jobPath);
     } catch (const Error& e) {
         startFailed_ = true;
+        form_.setOnLogChanged(nullptr);
         form_.appendLine(e.message());
         form_.guarded([this] { saveLog(); });
         return;
@@ -54,8 +63,49 @@ UnattendedRun::UnattendedRun(Taaform1& form, const QString& jobPath)
     timer_.setObjectName(QStringLiteral("Timer1"));
     timer_.setSingleShot(true);
     timer_.setInterval(1000);
-    connect(&timer_, &QTimer::timeout, this, [this] { form_.guarded([this] { form_.btnextClick(); }); });
+    connect(&timer_, &QTimer::timeout, this, [this] {
+        form_.guarded([this] { form_.btnextClick(); });
+        if (stoppedBySignal_ && !completed_)
+            endStopped();
+    });
     timer_.start();
+}
+
+void UnattendedRun::logChanged(bool lineAdded)
+{
+    // Each new line at once; the running row count at most once a second.
+    if (!lineAdded && sinceSave_.isValid() && sinceSave_.elapsed() < 1000)
+        return;
+    try {
+        saveLog();
+    } catch (const Error&) {
+        // The save at the end of the run tells it.
+    }
+}
+
+void UnattendedRun::stopBySignal()
+{
+    stoppedBySignal_ = true;
+    if (form_.runInProgress()) {
+        // As a confirmed Stop: the copy ends at its next checkpoint, the run
+        // at its next table, and the walk returns to the timer's press.
+        form_.setStopRequested(true);
+        return;
+    }
+    endStopped();
+}
+
+void UnattendedRun::endStopped()
+{
+    if (!form_.logLines().contains(QStringLiteral("Operation aborted")))
+        form_.appendLine(QStringLiteral("Operation aborted"));
+    form_.setOnLogChanged(nullptr);
+    try {
+        saveLog();
+    } catch (const Error& e) {
+        std::fprintf(stderr, "quorvane: %s\n", e.what());
+    }
+    QCoreApplication::exit(2);
 }
 
 void UnattendedRun::afterNext()
@@ -74,12 +124,14 @@ void UnattendedRun::afterNext()
 
 void UnattendedRun::saveLog() const
 {
+    sinceSave_.start();
     writeOwnerOnlyTextFile(logPath_, form_.logLines());
 }
 
 void UnattendedRun::batchEnd()
 {
     form_.appendLine(QStringLiteral("The end time:") + timeStamp(QDateTime::currentDateTime()));
+    form_.setOnLogChanged(nullptr);  // the closing line stays out of the file
     try {
         saveLog();
     } catch (const Error& e) {
@@ -92,7 +144,7 @@ void UnattendedRun::batchEnd()
 
 int UnattendedRun::exitStatus() const
 {
-    if (!completed_)
+    if (!completed_ || stoppedBySignal_)
         return 2;
     return form_.lastRunFailures() == 0 ? 0 : 1;
 }

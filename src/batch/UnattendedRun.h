@@ -2,8 +2,10 @@
 
 #include "JobFile.h"
 
+#include <QElapsedTimer>
 #include <QObject>
 #include <QString>
+#include <QStringList>
 #include <QTimer>
 #include <optional>
 
@@ -16,10 +18,12 @@ class Taaform1;
 // beside the job file and closes.
 class UnattendedRun : public QObject {
 public:
-    // The batch start: the "Start time:" line, the job read and applied, and
-    // the timer that presses Next. A job that cannot be read is told in the
-    // log file, which then holds two lines (see startFailed()).
-    UnattendedRun(Taaform1& form, const QString& jobPath);
+    // The batch start: the "Start time:" line (then `earlierMessages`, shown
+    // before the run began), the job read and applied, and the timer that
+    // presses Next. From here on the log file follows the progress log. A
+    // job that cannot be read is told in the log file, which then holds two
+    // lines (see startFailed()).
+    UnattendedRun(Taaform1& form, const QString& jobPath, const QStringList& earlierMessages = {});
 
     bool startFailed() const { return startFailed_; }
     // Whether the run reached its end and saved the log file.
@@ -27,8 +31,13 @@ public:
     QString logPath() const { return logPath_; }
 
     // 0 when the run completed with every step done, 1 when it completed
-    // with failed steps, 2 when it did not complete.
+    // with failed steps, 2 when it did not complete or was stopped by a signal.
     int exitStatus() const;
+
+    // A signal to end the run: during the conversion it acts as a confirmed
+    // Stop; otherwise, and when the stopped run has ended, the log file is
+    // saved and the program ends with status 2.
+    void stopBySignal();
 
     // Saves the progress log to the log file; raises when it cannot.
     void saveLog() const;
@@ -41,6 +50,8 @@ public:
 private:
     void afterNext();
     void batchEnd();
+    void logChanged(bool lineAdded);
+    void endStopped();
 
     Taaform1& form_;
     QString logPath_;
@@ -49,6 +60,8 @@ private:
     bool tablesChosen_ = false;
     bool startFailed_ = false;
     bool completed_ = false;
+    bool stoppedBySignal_ = false;
+    mutable QElapsedTimer sinceSave_;
 };
 
 }  // namespace qv

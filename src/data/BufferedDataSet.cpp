@@ -69,10 +69,22 @@ void BufferedDataSet::close()
     cursor_ = 0;
     pending_ = {};
     changeLog_.clear();
+    changeLogBytes_ = 0;
     state_ = State::Closed;
 }
 
 namespace {
+
+// What a value holds in memory, about: text as UTF-16, bytes as they are.
+qint64 heldBytes(const DbValue& value)
+{
+    switch (value.kind()) {
+    case ValueKind::Text: return 2 * value.toText().size() + 16;
+    case ValueKind::Bytes: return value.toBytes().size() + 16;
+    case ValueKind::Decimal: return value.toDecimal().digits.size() + 16;
+    default: return 16;
+    }
+}
 
 [[noreturn]] void refuseValue(const ColumnInfo& field, const DbValue& value, const QString& why)
 {
@@ -164,6 +176,8 @@ void BufferedDataSet::post()
             throw Error(QStringLiteral("Field '%1' must have a value").arg(field.name));
     }
     rows_.append(pending_.values);
+    for (const DbValue& value : std::as_const(pending_.values))
+        changeLogBytes_ += heldBytes(value);
     changeLog_.append(std::move(pending_));
     pending_ = {};
     cursor_ = int(rows_.size()) - 1;
@@ -196,9 +210,17 @@ int BufferedDataSet::applyUpdates(int maxErrors)
     if (table.isEmpty())
         throw Error(QStringLiteral("No table name follows 'from' in '%1'").arg(commandText_));
     RowApplier applier(*connection, fields_);
-    const QVector<RefusedRow> refused =
-        applier.apply(RowApplier::quotedTableName(table, connection->quoteChar()), changeLog_, maxErrors);
+    lastApplyKept_ = 0;
+    QVector<RefusedRow> refused;
+    try {
+        refused = applier.apply(RowApplier::quotedTableName(table, connection->quoteChar()), changeLog_, maxErrors);
+    } catch (...) {
+        lastApplyKept_ = applier.kept();
+        throw;
+    }
+    lastApplyKept_ = applier.kept();
     changeLog_.clear();
+    changeLogBytes_ = 0;
 
     for (const RefusedRow& row : refused)
         if (onReconcileError)

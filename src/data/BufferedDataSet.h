@@ -58,6 +58,9 @@ public:
     // or ended.
     int applyUpdates(int maxErrors);
     int pendingChanges() const;  // rows in the change log
+    qint64 pendingBytes() const { return changeLogBytes_; }  // about what the change log holds in memory
+    // Rows of the last applyUpdates that stay in the table (see RowApplier::kept).
+    int lastApplyKept() const { return lastApplyKept_; }
 
     std::function<void(const QString& message)> onReconcileError;
 
@@ -74,6 +77,8 @@ private:
     int cursor_ = 0;
     PostedRow pending_;  // the row begun by append, in inserting state
     QVector<PostedRow> changeLog_;
+    qint64 changeLogBytes_ = 0;
+    int lastApplyKept_ = 0;
 };
 
 }  // namespace qv

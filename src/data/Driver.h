@@ -1,6 +1,7 @@
 #pragma once
 
 #include "DbValue.h"
+#include "Errors.h"
 
 #include <QString>
 #include <QStringList>
@@ -33,13 +34,31 @@ public:
     virtual bool fetch(Row& row) = 0;
 };
 
+// A parameter larger than the server takes in one value.
+class ParameterTooLarge : public Error {
+public:
+    ParameterTooLarge(int index, qint64 bytes, qint64 limit)
+        : Error(QStringLiteral("Parameter %1 has %2 bytes; the server takes at most %3 (max_allowed_packet)")
+                    .arg(index + 1)
+                    .arg(bytes)
+                    .arg(limit)),
+          index(index), bytes(bytes), limit(limit)
+    {
+    }
+    int index;
+    qint64 bytes;
+    qint64 limit;
+};
+
 // A statement prepared once and executed with "?" parameters, as often as needed.
 class DriverStatement {
 public:
     virtual ~DriverStatement() = default;
     // Binds each parameter by its kind (a null value as NULL), executes, and
     // returns the number of rows the statement affected. Raises qv::Error
-    // with the server's message when the server refuses it.
+    // with the server's message when the server refuses it, and
+    // ParameterTooLarge, before sending anything, for a value the server
+    // cannot take.
     virtual quint64 execute(const Row& parameters) = 0;
 };
 

@@ -114,6 +114,8 @@ QVector<RefusedRow> RowApplier::apply(const QString& quotedTable, const QVector<
     }
 
     QVector<RefusedRow> refused;
+    kept_ = 0;
+    int sent = 0;  // rows the server took
     try {
         // Rows with the same assigned columns share one prepared statement;
         // they are all freed when this apply ends.
@@ -122,6 +124,7 @@ QVector<RefusedRow> RowApplier::apply(const QString& quotedTable, const QVector<
             const PostedRow& row = rows.at(r);
             QStringList columns;
             Row parameters;
+            QStringList names;
             for (int f = 0; f < fields_.size(); ++f) {
                 const ColumnInfo& field = fields_.at(f);
                 // A value given for an auto-increment column is kept as it is.
@@ -129,6 +132,7 @@ QVector<RefusedRow> RowApplier::apply(const QString& quotedTable, const QVector<
                     continue;
                 columns << field.name;
                 parameters << row.values.value(f);
+                names << field.name;
             }
             const QString text = insertStatementText(quotedTable, columns, connection_.quoteChar());
 
@@ -142,13 +146,21 @@ QVector<RefusedRow> RowApplier::apply(const QString& quotedTable, const QVector<
                     failure = rowNotFound;
                 else if (affected > 1)
                     failure = tooManyRows;
+            } catch (const ParameterTooLarge& e) {
+                failure = QStringLiteral("The value of column %1 has %2 bytes; the server takes at most %3 bytes "
+                                         "(max_allowed_packet)")
+                              .arg(names.value(e.index))
+                              .arg(e.bytes)
+                              .arg(e.limit);
             } catch (const Error& e) {
                 failure = e.message();
                 if (const auto it = statements.find(text); it != statements.end() && !it->second)
                     statements.erase(it);  // the prepare failed; a later row tries again
             }
-            if (!failure)
+            if (!failure) {
+                ++sent;
                 continue;
+            }
             refused.append({r, *failure});
             if (maxErrors >= 0 && refused.size() > maxErrors)
                 break;
@@ -160,12 +172,16 @@ QVector<RefusedRow> RowApplier::apply(const QString& quotedTable, const QVector<
             } catch (const Error&) {
                 // the original failure is the one to report
             }
+        } else {
+            kept_ = sent;
         }
         throw;
     }
 
+    const bool commit = maxErrors < 0 || refused.size() <= maxErrors;
     if (ownTransaction)
-        endTransaction(maxErrors < 0 || refused.size() <= maxErrors);
+        endTransaction(commit);
+    kept_ = !ownTransaction || commit ? sent : 0;
     return refused;
 }
 

@@ -45,12 +45,16 @@ public:
     // maxErrors, otherwise rolled back. Raises only when the transaction
     // cannot be begun or ended.
     QVector<RefusedRow> apply(const QString& quotedTable, const QVector<PostedRow>& rows, int maxErrors);
+    // Rows of the last apply that stay in the table: those committed, or on
+    // a table without transactions those sent before a failure.
+    int kept() const { return kept_; }
 
 private:
     void endTransaction(bool commit);
 
     DbConnection& connection_;
     const QVector<ColumnInfo>& fields_;
+    int kept_ = 0;
 };
 
 }  // namespace qv

@@ -20,6 +20,11 @@ ConversionRun::ConversionRun(TableSteps& steps, RunHost& host) : steps_(steps), 
 
 RunOutcome ConversionRun::run(const QStringList& tables, const RunSettings& settings)
 {
+    steps_.LockTargetDatabase();
+    struct Unlock {
+        TableSteps& steps;
+        ~Unlock() { steps.UnlockTargetDatabase(); }
+    } unlock{steps_};
     host_.runStarting();
     host_.setStopRequested(false);
 
@@ -157,6 +162,9 @@ bool ConversionRun::convertTable(const QString& source, const RunSettings& setti
             }
             if (steps_.insertFailed())
                 failed = true;
+            if (!copied.ok || steps_.insertFailed())
+                host_.appendLine(QStringLiteral("Rows kept in ") + target + QStringLiteral(": ")
+                                 + QString::number(steps_.rowsKept()));
             if (!steps_.columnsNotCopied().isEmpty()) {
                 host_.appendLine(QStringLiteral("Columns not copied to ") + target + QStringLiteral(": ")
                                  + steps_.columnsNotCopied().join(QStringLiteral(", ")));

@@ -13,6 +13,9 @@ namespace {
 
 constexpr qint64 checkpointRows = 100;
 constexpr qint64 applyRows = 5000;  // applied after rows 100, 5100, 10100, ...
+// Rows waiting for an apply hold at most about this much memory; more, and
+// they are applied at once (large LOB values).
+constexpr qint64 applyBytes = 64 * 1024 * 1024;
 
 QString rowCountLine(const QString& source, qint64 rows)
 {
@@ -59,6 +62,17 @@ StepResult TableSteps::transferRows(const QString& source, const QString& target
     insertFailed_ = false;
     insertErrorText_.clear();
     columnsNotCopied_.clear();
+    rowsKept_ = 0;
+    // An apply, counting the rows that stay in the table even when it fails.
+    const auto apply = [this] {
+        try {
+            mysqldata_.applyUpdates(0);
+        } catch (...) {
+            rowsKept_ += mysqldata_.lastApplyKept();
+            throw;
+        }
+        rowsKept_ += mysqldata_.lastApplyKept();
+    };
     try {
         oracledata_.openQuery(QStringLiteral("select * from ") + oracleName(source));
         oracledata_.first();
@@ -93,12 +107,13 @@ StepResult TableSteps::transferRows(const QString& source, const QString& target
                 copyField(oracledata_.fieldName(i));
             mysqldata_.post();
             oracledata_.next();
+            const bool full = mysqldata_.pendingBytes() >= applyBytes;
+            if (full || (n % checkpointRows == 0 && n % applyRows == checkpointRows)) {
+                apply();
+                mysqldata_.close();  // empties the buffer
+                mysqldata_.open();
+            }
             if (n % checkpointRows == 0) {
-                if (n % applyRows == checkpointRows) {
-                    mysqldata_.applyUpdates(0);
-                    mysqldata_.close();  // empties the buffer
-                    mysqldata_.open();
-                }
                 host_.replaceLastLine(rowCountLine(source, n));
                 host_.processEvents();
                 if (host_.stopRequested())
@@ -106,7 +121,7 @@ StepResult TableSteps::transferRows(const QString& source, const QString& target
             }
             ++n;
         }
-        mysqldata_.applyUpdates(0);
+        apply();
         host_.replaceLastLine(rowCountLine(source, n - 1));
         mysqldata_.close();
         oracledata_.close();

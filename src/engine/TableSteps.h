@@ -55,6 +55,14 @@ public:
     const QString& insertErrorText() const { return insertErrorText_; }
     // Source columns that the target of the last transferRows lacks.
     const QStringList& columnsNotCopied() const { return columnsNotCopied_; }
+    // Rows that the last transferRows left in its table.
+    qint64 rowsKept() const { return rowsKept_; }
+
+    // One run at a time per target database: a named server lock, held by
+    // the target connection until unlocked or closed. Raises qv::Error when
+    // another run holds it.
+    void LockTargetDatabase();
+    void UnlockTargetDatabase() noexcept;
 
 private:
     void copyField(const QString& name);
@@ -71,6 +79,7 @@ private:
     bool insertFailed_ = false;
     QString insertErrorText_;
     QStringList columnsNotCopied_;
+    qint64 rowsKept_ = 0;
     QVector<IndexFailure> indexFailures_;
 };
 

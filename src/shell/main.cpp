@@ -1,3 +1,4 @@
+#include "StopSignals.h"
 #include "Tcc.h"
 #include "batch/HeadlessDialogs.h"
 #include "batch/Tmarfrm_bat.h"
@@ -42,20 +43,40 @@ int main(int argc, char** argv)
     }
 
     // The first argument is the job; quotes around it (or parts of it) go.
+    // An empty one is no job.
     const QString jobPath = argc > 1 ? QString::fromLocal8Bit(argv[1]).remove(QLatin1Char('"')) : QString();
-    const bool headless = !jobPath.isEmpty() && qEnvironmentVariableIsEmpty("DISPLAY")
-                          && qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY");
-    if (headless && qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
-        qputenv("QT_QPA_PLATFORM", "offscreen");
+    // Without a platform of the user's choosing, the window system is tried
+    // first and the offscreen platform stands in when none can be opened, so
+    // that a missing display never aborts the program.
+    const bool platformChosen = !qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM");
+    if (!platformChosen) {
+        const bool noDisplay = qEnvironmentVariableIsEmpty("DISPLAY") && qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY");
+        qputenv("QT_QPA_PLATFORM", noDisplay                                   ? "offscreen"
+                                   : qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY") ? "xcb;offscreen"
+                                                                                    : "wayland;xcb;offscreen");
+    }
 
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Quorvane"));
     QApplication::setOrganizationName(QStringLiteral("Zembrix"));
     QApplication::setApplicationDisplayName(qv::Taaform1::applicationTitle());
 
+    const bool offscreen = QGuiApplication::platformName() == QLatin1String("offscreen");
+    if (jobPath.isEmpty() && offscreen && !platformChosen) {
+        std::fputs("quorvane: no display to open the wizard on: set DISPLAY (or WAYLAND_DISPLAY) to a display that "
+                   "can be opened, or give a job file to run it unattended\n",
+                   stderr);
+        return 2;
+    }
+    const bool headless = !jobPath.isEmpty() && offscreen;
+
     qv::QtDialogs windowDialogs;
     qv::HeadlessDialogs headlessDialogs;
     qv::Dialogs& dialogs = headless ? static_cast<qv::Dialogs&>(headlessDialogs) : windowDialogs;
+    // Messages before the run's log exists (a stored setting that cannot be
+    // read) go into that log once it does.
+    QStringList earlierMessages;
+    headlessDialogs.onMessage = [&](const QString& text) { earlierMessages << text; };
 
     // The windows in their start-up order; the wizard is the main window.
     qv::Taaform1 aaform1(dialogs);
@@ -66,19 +87,23 @@ int main(int argc, char** argv)
 
     std::unique_ptr<qv::UnattendedRun> run;
     if (!jobPath.isEmpty()) {
-        run = std::make_unique<qv::UnattendedRun>(aaform1, jobPath);
-        // Without a display a message ends the run: it goes into the log file too.
+        // Without a display a message ends the run: it goes into the log file
+        // too, which follows the progress log.
         headlessDialogs.onMessage = [&](const QString& text) {
             aaform1.appendLine(text);
-            try {
-                run->saveLog();
-            } catch (const qv::Error& e) {
-                std::fprintf(stderr, "quorvane: %s\n", e.what());
+            if (run) {
+                try {
+                    run->saveLog();
+                } catch (const qv::Error& e) {
+                    std::fprintf(stderr, "quorvane: %s\n", e.what());
+                }
             }
             QCoreApplication::exit(2);
         };
+        run = std::make_unique<qv::UnattendedRun>(aaform1, jobPath, earlierMessages);
         if (run->startFailed() || (headless && headlessDialogs.messageShown()))
             return 2;
+        qv::onStopSignals(&app, [&run] { run->stopBySignal(); });
     }
 
     aaform1.show();

@@ -392,6 +392,8 @@ void Taaform1::appendLine(const QString& line)
     else
         sc->appendPlainText(line);
     ++logLines_;
+    if (onLogChanged_)
+        onLogChanged_(true);
 }
 
 void Taaform1::clearLog()
@@ -424,6 +426,8 @@ void Taaform1::replaceLastLine(const QString& line)
     QTextCursor cursor(sc->document()->lastBlock());
     cursor.movePosition(QTextCursor::EndOfBlock, QTextCursor::KeepAnchor);
     cursor.insertText(line);
+    if (onLogChanged_)
+        onLogChanged_(false);
 }
 
 void Taaform1::processEvents()

@@ -46,6 +46,9 @@ public:
     bool batchMode() const { return batchMode_; }
     void setAfterNext(std::function<void()> hook) { afterNext_ = std::move(hook); }
     void setOnCompletionLines(std::function<void()> hook) { onCompletionLines_ = std::move(hook); }
+    // Called after every change of the progress log; `lineAdded` is false
+    // when only the last line was replaced.
+    void setOnLogChanged(std::function<void(bool lineAdded)> hook) { onLogChanged_ = std::move(hook); }
     Dialogs& dialogs() const { return dialogs_; }
 
     // Where CopyTextToClipboard goes; the shell hands in the scratch window's.
@@ -221,6 +224,7 @@ private:
     std::function<void(const QString&)> clipboardWriter_;
     std::function<void()> afterNext_;
     std::function<void()> onCompletionLines_;
+    std::function<void(bool)> onLogChanged_;
     UiLanguage uiLanguage_ = UiLanguage::English;
     int currentStep_ = 1;
     bool stopRequested_ = false;

@@ -66,7 +66,10 @@ TEST_F(BatchWalk, FailedPageStopsTheWalkAndNextResumesIt)
     tick();
     EXPECT_EQ(form->currentStep(), 3);  // the MySQL login was refused
     ASSERT_EQ(dialogs.texts(QStringLiteral("error")).size(), 1);
-    EXPECT_FALSE(QFileInfo::exists(run.logPath()));
+    // The log file follows the progress log from the start.
+    QFile partial(run.logPath());
+    ASSERT_TRUE(partial.open(QIODevice::ReadOnly));
+    EXPECT_TRUE(partial.readAll().startsWith("Start time:"));
     EXPECT_TRUE(form->isVisible());
     EXPECT_EQ(run.exitStatus(), 2);
 

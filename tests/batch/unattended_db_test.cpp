@@ -1,3 +1,4 @@
+#include "support/JobProcess.h"
 #include "support/OciStandIn.h"
 #include "support/QtPrinters.h"
 #include "support/SchemaFile.h"
@@ -6,7 +7,6 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QProcess>
-#include <QSettings>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
 #include <sys/stat.h>
@@ -15,71 +15,25 @@ using namespace qv::test;
 
 namespace {
 
-// The program run on a job file without a display, as cron or ssh would run it.
 class UnattendedRun : public ::testing::Test {
 protected:
-    struct Outcome {
-        int status = -1;
-        QString errors;
-    };
+    using Outcome = JobProcess::Outcome;
 
-    Outcome runJob(const QString& jobPath)
-    {
-        QProcess process;
-        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-        for (const char* name : {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM"})
-            environment.remove(QString::fromLatin1(name));
-        environment.insert(QStringLiteral("HOME"), home.path());
-        environment.insert(QStringLiteral("XDG_CONFIG_HOME"), home.filePath(QStringLiteral("config")));
-        environment.insert(QStringLiteral("XDG_DATA_HOME"), home.filePath(QStringLiteral("data")));
-        process.setProcessEnvironment(environment);
-        process.start(QStringLiteral(QUORVANE_BINARY), {jobPath});
-        EXPECT_TRUE(process.waitForFinished(120000));
-        return {process.exitCode(), QString::fromLocal8Bit(process.readAllStandardError())};
-    }
-
+    Outcome runJob(const QString& jobPath) { return job.run(jobPath); }
     QString writeJob(const QString& name, const QStringList& changes = {})
     {
-        QStringList lines{QStringLiteral("accessmode=1"), QStringLiteral("mysqldatabase=") + db.name(),
-                          QStringLiteral("mysqlu=qvtest"), QStringLiteral("mysqlp=qvtest"),
-                          QStringLiteral("host=127.0.0.1"), QStringLiteral("port=%1").arg(db.sandbox().port),
-                          QStringLiteral("Character Set=36"), QStringLiteral("oracleh=") + schema.service(),
-                          QStringLiteral("oracleu=scott"), QStringLiteral("oraclep=tiger"),
-                          QStringLiteral("processtable=0"), QStringLiteral("tabledefonly=0"),
-                          QStringLiteral("nameuppercase=1"), QStringLiteral("skipindex=0"),
-                          QStringLiteral("alltables=1")};
-        lines = changes + lines;  // the first of two lines wins
-        const QString path = dir.filePath(name);
-        QFile file(path);
-        EXPECT_TRUE(file.open(QIODevice::WriteOnly));
-        file.write(lines.join(QStringLiteral("\r\n")).toUtf8() + "\r\n");
-        return path;
+        return job.writeJob(name, db, schema.service(), changes);
     }
-
-    static QStringList logLines(const QString& path)
-    {
-        QFile file(path);
-        if (!file.open(QIODevice::ReadOnly))
-            return {QStringLiteral("(no log file)")};
-        QString text = QString::fromUtf8(file.readAll());
-        EXPECT_TRUE(text.endsWith(QStringLiteral("\r\n")));
-        text.chop(2);
-        return text.split(QStringLiteral("\r\n"));
-    }
-
-    QString storedValue(const QString& name)
-    {
-        QSettings settings(home.filePath(QStringLiteral("config/Zembrix/Quorvane.conf")), QSettings::IniFormat);
-        return settings.value(name).toString();
-    }
+    static QStringList logLines(const QString& path) { return JobProcess::logLines(path); }
+    QString storedValue(const QString& name) { return job.storedValue(name); }
 
     SchemaFile schema{QStringLiteral(
         "create table DEPT (DEPTNO NUMBER(2) primary key, DNAME VARCHAR2(14));"
         "insert into DEPT values (10, 'ACCOUNTING'), (20, 'RESEARCH');"
         "create table EMP (EMPNO NUMBER(4), ENAME VARCHAR2(10)); insert into EMP values (7369, 'SMITH');")};
     TestDatabase db;
-    QTemporaryDir dir;
-    QTemporaryDir home;
+    JobProcess job;
+    QTemporaryDir& dir = job.dir;
 };
 
 }  // namespace

@@ -201,14 +201,16 @@ TEST_F(InsertValues, LargeLobsArriveWhole)
                                        "from T where ID = 2")),
               QStringLiteral("%1 %2 %1 %2").arg(half.size()).arg(md5(half)));
 
-    // A value beyond the limit is the server's refusal of its row; the
+    // A value beyond the limit is refused by name before it is sent; the
     // connection goes on.
     data.append();
     data.setFieldValue(QStringLiteral("ID"), DbValue::fromInteger(3));
     data.setFieldValue(QStringLiteral("B"), DbValue::fromBytes(QByteArray(qsizetype(packet + 1), 'q')));
     data.post();
     EXPECT_EQ(data.applyUpdates(0), 1);
-    EXPECT_EQ(refused, QStringList{QStringLiteral("Parameter of prepared statement which is set through "
-                                                  "mysql_send_long_data() is longer than 'max_allowed_packet' bytes")});
+    EXPECT_EQ(refused, QStringList{QStringLiteral("The value of column B has %1 bytes; the server takes at most %2 "
+                                                  "bytes (max_allowed_packet)")
+                                       .arg(packet + 1)
+                                       .arg(packet)});
     EXPECT_EQ(readBack(QStringLiteral("select count(*) from T")), QVector<Row>{{DbValue::fromInteger(2)}});
 }

@@ -215,7 +215,8 @@ TEST_F(RowTransfer, RunAppendsDoneToTheRefusalAndCountsTheTable)
     RunSettings settings = definitionsOnlySettings(ExistingTablePolicy::Merge);
     settings.definitionsOnly = false;
     const RunOutcome outcome = run({QStringLiteral("T")}, settings);
-    EXPECT_EQ(host.lines, (QStringList{"Insert table T 50 Rows ", "Duplicate entry '1' for key 'PRIMARY'...Done", "",
+    EXPECT_EQ(host.lines, (QStringList{"Insert table T 50 Rows ", "Duplicate entry '1' for key 'PRIMARY'...Done",
+                                       "Rows kept in T: 0", "",
                                        "Conversion is Completed",
                                        "Conversion finished with errors: 1 of 1 tables had failures. See the "
                                        "messages above.",
@@ -232,7 +233,7 @@ TEST_F(RowTransfer, StopDuringTheCopyEndsItAtTheNextCheckpointAndTheRunAtTheNext
     // Yield 1 is before the copy; yields 2 and 3 are the checkpoints after rows 100 and 200.
     host.onProcessEvents = [](RecordingHost& h) { h.stop = h.yields == 3; };
     EXPECT_THROW(run({QStringLiteral("T"), QStringLiteral("U")}, settings), SilentAbort);
-    EXPECT_EQ(host.lines, (QStringList{"Insert table T 200 Rows ", "Operation aborted", "Operation aborted", ""}));
+    EXPECT_EQ(host.lines, (QStringList{"Insert table T 200 Rows ", "Operation aborted", "Operation aborted", "Rows kept in T: 100", ""}));
     EXPECT_EQ(targetRows(), 100);
     EXPECT_FALSE(host.stop);
 }
@@ -244,9 +245,9 @@ TEST_F(RowTransfer, StopDuringTheLastTableStillWritesTheCompletionLines)
     settings.definitionsOnly = false;
     host.onProcessEvents = [](RecordingHost& h) { h.stop = h.yields == 2; };
     run({QStringLiteral("T")}, settings);
-    EXPECT_EQ(host.lines.mid(0, 4),
-              (QStringList{"Insert table T 100 Rows ", "Operation aborted", "Operation aborted", ""}));
-    EXPECT_EQ(host.lines.at(4), QStringLiteral("Conversion is Completed"));
+    EXPECT_EQ(host.lines.mid(0, 5), (QStringList{"Insert table T 100 Rows ", "Operation aborted", "Operation aborted",
+                                                 "Rows kept in T: 100", ""}));
+    EXPECT_EQ(host.lines.at(5), QStringLiteral("Conversion is Completed"));
     EXPECT_TRUE(host.stop);  // Next reads it and does not advance
     EXPECT_EQ(targetRows(), 100);
 }

@@ -185,7 +185,7 @@ TEST_F(Wizard, StopAnsweredYesEndsTheRunAndBackReturnsToPageFour)
     QTimer::singleShot(0, form.get(), [this] { form->btcancel->click(); });
     form->btnext->click();
     EXPECT_EQ(form->logLines(), (QStringList{"Create table BIG...Done", "", "Insert table BIG 100 Rows ",
-                                             "Operation aborted", "Operation aborted", ""}));
+                                             "Operation aborted", "Operation aborted", "Rows kept in BIG: 100", ""}));
     EXPECT_EQ(form->currentStep(), 5);
     EXPECT_EQ(form->pg->currentIndex(), 5);
     EXPECT_EQ(buttons(), (Buttons{true, "Next >", false, "Close", true, true}));  // run stopped

@@ -3,9 +3,11 @@
 #include "MySqlCharset.h"
 #include "data/Errors.h"
 
+#include <errmsg.h>
 #include <mysql.h>
 
 #include <QByteArray>
+#include <QElapsedTimer>
 #include <QString>
 
 #include <algorithm>
@@ -61,6 +63,40 @@ constexpr qsizetype longDataThreshold = 64 * 1024;
 constexpr qsizetype longDataChunk = 256 * 1024;
 
 constexpr unsigned binaryCharsetNr = 63;
+
+// Every authentication method that keeps the password off the wire: the
+// clear-text method and PAM's dialog would send it as it is.
+const char allowedAuthentication[] =
+    "mysql_native_password,client_ed25519,caching_sha2_password,sha256_password,auth_gssapi_client";
+
+// How long the server may take. Connecting, the greeting included, is
+// quick or not at all; a statement may be a long index build.
+struct TimeLimits {
+    unsigned connectSeconds = 30;
+    unsigned answerSeconds = 3600;
+
+    static unsigned seconds(const char* variable, unsigned fallback)
+    {
+        bool ok = false;
+        const uint value = qEnvironmentVariable(variable).trimmed().toUInt(&ok);
+        return ok && value > 0 ? value : fallback;
+    }
+
+    static TimeLimits fromEnvironment()
+    {
+        TimeLimits limits;
+        limits.connectSeconds = seconds("QUORVANE_MYSQL_CONNECT_TIMEOUT", limits.connectSeconds);
+        limits.answerSeconds = seconds("QUORVANE_MYSQL_TIMEOUT", limits.answerSeconds);
+        return limits;
+    }
+};
+
+// A lost connection after the whole time limit is a server that did not answer.
+bool silentFor(unsigned code, const QElapsedTimer& call, unsigned seconds)
+{
+    return (code == CR_SERVER_LOST || code == CR_SERVER_GONE_ERROR) && call.isValid()
+           && call.elapsed() + 500 >= qint64(seconds) * 1000;
+}
 
 // The kind in which a column's values arrive.
 ValueKind kindOf(const MYSQL_FIELD& field)
@@ -153,12 +189,21 @@ private:
 
 class MySqlSession final : public DriverSession {
 public:
-    MySqlSession(MYSQL* mysql, MySqlTextCodec codec)
-        : mysql_(mysql), codec_(std::move(codec))
+    MySqlSession(MYSQL* mysql, MySqlTextCodec codec, TimeLimits limits)
+        : mysql_(mysql), codec_(std::move(codec)), limits_(limits)
     {
         unsigned long capabilities = 0;
         if (mariadb_get_infov(mysql_, MARIADB_CONNECTION_SERVER_CAPABILITIES, &capabilities) == 0)
             transactions_ = (capabilities & CLIENT_TRANSACTIONS) != 0;
+        // The largest value a statement may carry, so that a larger one is
+        // refused by name rather than by a lost connection.
+        if (mysql_query(mysql_, "select @@max_allowed_packet") == 0) {
+            if (MYSQL_RES* result = mysql_store_result(mysql_)) {
+                if (const MYSQL_ROW row = mysql_fetch_row(result); row && row[0])
+                    largestValue_ = std::strtoll(row[0], nullptr, 10);
+                mysql_free_result(result);
+            }
+        }
     }
 
     ~MySqlSession() override
@@ -241,8 +286,9 @@ public:
         MYSQL_STMT* stmt = mysql_stmt_init(mysql_);
         if (!stmt)
             fail();
+        calling();
         if (mysql_stmt_prepare(stmt, bytes.constData(), static_cast<unsigned long>(bytes.size())) != 0) {
-            const QString message = decodedMessage(mysql_stmt_error(stmt), codec_);
+            const QString message = failureText(mysql_stmt_errno(stmt), decodedMessage(mysql_stmt_error(stmt), codec_));
             mysql_stmt_close(stmt);
             throw Error(message);
         }
@@ -253,19 +299,32 @@ public:
 
     void commit() override
     {
+        calling();
         if (mysql_commit(mysql_) != 0)
             fail();
     }
 
     void rollback() override
     {
+        calling();
         if (mysql_rollback(mysql_) != 0)
             fail();
     }
 
     MYSQL* handle() const { return mysql_; }
     const MySqlTextCodec& codec() const { return codec_; }
-    [[noreturn]] void fail() const { throw Error(lastError(mysql_, codec_)); }
+    qint64 largestValue() const { return largestValue_; }
+    // A call to the server begins: its time limit runs from here.
+    void calling() { call_.start(); }
+    [[noreturn]] void fail() const { throw Error(failureText(mysql_errno(mysql_), lastError(mysql_, codec_))); }
+    QString failureText(unsigned code, const QString& text) const
+    {
+        if (silentFor(code, call_, limits_.answerSeconds))
+            return QStringLiteral("The MySQL server did not answer within %1 seconds (%2)")
+                .arg(limits_.answerSeconds)
+                .arg(text);
+        return text;
+    }
 
     // Further results of the statement (a procedure call) are read and
     // dropped; with `raise`, a failure among them is reported.
@@ -292,19 +351,23 @@ private:
     void send(const QString& sql)
     {
         const QByteArray bytes = codec_.encodeStatement(sql);
+        calling();
         if (mysql_real_query(mysql_, bytes.constData(), static_cast<unsigned long>(bytes.size())) != 0)
             fail();
     }
 
     MYSQL* mysql_;
     MySqlTextCodec codec_;
+    TimeLimits limits_;
+    QElapsedTimer call_;
+    qint64 largestValue_ = 0;  // max_allowed_packet; 0 when unknown
     bool transactions_ = false;
     MySqlCursor* activeCursor_ = nullptr;
 };
 
 void MySqlStatement::fail() const
 {
-    throw Error(decodedMessage(mysql_stmt_error(stmt_), session_->codec()));
+    throw Error(session_->failureText(mysql_stmt_errno(stmt_), decodedMessage(mysql_stmt_error(stmt_), session_->codec())));
 }
 
 quint64 MySqlStatement::execute(const Row& parameters)
@@ -376,8 +439,12 @@ quint64 MySqlStatement::execute(const Row& parameters)
         bind.length = &lengths[i];
     }
 
+    for (unsigned long i = 0; i < count; ++i)
+        if (session_->largestValue() > 0 && bytes[i].size() > session_->largestValue())
+            throw ParameterTooLarge(int(i), bytes[i].size(), session_->largestValue());
     if (count > 0 && mysql_stmt_bind_param(stmt_, binds.data()) != 0)
         fail();
+    session_->calling();
     for (unsigned long i = 0; i < count; ++i) {
         if (!streamed[i])
             continue;
@@ -427,10 +494,12 @@ bool MySqlCursor::fetch(Row& row)
 {
     if (!result_)
         return false;
+    session_->calling();
     const MYSQL_ROW values = mysql_fetch_row(result_);
     if (!values) {
         if (mysql_errno(session_->handle()) != 0) {
-            const QString message = lastError(session_->handle(), session_->codec());
+            const QString message = session_->failureText(mysql_errno(session_->handle()),
+                                                          lastError(session_->handle(), session_->codec()));
             release();
             throw Error(message);
         }
@@ -514,10 +583,14 @@ std::unique_ptr<DriverSession> openMySqlSession(const ConnectionDescription& des
     const std::optional<QByteArray> database = optionalText(description.value(QStringLiteral("Database")), loginCodec);
     const QByteArray user = loginCodec.encode(description.value(QStringLiteral("User_Name")));
     const QByteArray password = description.value(QStringLiteral("Password")).toUtf8();
+    // Only a port that is one: a value the library would take as "the
+    // default" could reach another server.
+    const QString portText = description.value(QStringLiteral("Port"));
     bool portOk = false;
-    unsigned port = description.value(QStringLiteral("Port")).trimmed().toUInt(&portOk);
-    if (!portOk || port > 65535)
-        port = 0;
+    const uint port = portText.trimmed().toUInt(&portOk);
+    if (!portOk || port < 1 || port > 65535)
+        throw Error(QStringLiteral("The port '%1' is not a whole number from 1 to 65535").arg(portText));
+    const TimeLimits limits = TimeLimits::fromEnvironment();
 
     std::unique_ptr<MYSQL, decltype(&mysql_close)> handle(mysql_init(nullptr), &mysql_close);
     MYSQL* mysql = handle.get();
@@ -525,20 +598,36 @@ std::unique_ptr<DriverSession> openMySqlSession(const ConnectionDescription& des
         throw Error(QStringLiteral("The MySQL client library could not allocate a connection"));
     const unsigned int noLocalInfile = 0;
     mysql_options(mysql, MYSQL_OPT_LOCAL_INFILE, &noLocalInfile);
+    mysql_options(mysql, MYSQL_OPT_CONNECT_TIMEOUT, &limits.connectSeconds);
+    mysql_options(mysql, MYSQL_OPT_READ_TIMEOUT, &limits.answerSeconds);
+    mysql_options(mysql, MYSQL_OPT_WRITE_TIMEOUT, &limits.answerSeconds);
+    mysql_optionsv(mysql, MARIADB_OPT_RESTRICTED_AUTH, allowedAuthentication);
+    // TLS whenever the server offers it; a server without it is still reached.
+    mysql_ssl_set(mysql, nullptr, nullptr, nullptr, nullptr, nullptr);
     mysql_options(mysql, MYSQL_INIT_COMMAND, strictModeCommand);
     const QByteArray charsetName = charset.toLatin1();
     if (charsetGiven)
         mysql_options(mysql, MYSQL_SET_CHARSET_NAME, charsetName.constData());
 
     // No CLIENT_MULTI_STATEMENTS: one statement per call.
+    QElapsedTimer connecting;
+    connecting.start();
     if (!mysql_real_connect(mysql, orNull(host), user.constData(), password.constData(), orNull(database), port,
-                            nullptr, 0))
+                            nullptr, 0)) {
+        const unsigned code = mysql_errno(mysql);
+        const bool silent = (code == CR_SERVER_LOST || code == CR_CONN_HOST_ERROR || code == CR_CONNECTION_ERROR)
+                            && connecting.elapsed() + 500 >= qint64(limits.connectSeconds) * 1000;
+        if (silent)
+            throw Error(QStringLiteral("The MySQL server did not answer within %1 seconds (%2)")
+                            .arg(limits.connectSeconds)
+                            .arg(lastError(mysql, loginCodec)));
         throw Error(lastError(mysql, loginCodec));
+    }
 
     // The character set the connection really uses, as the library reports it.
     const char* actual = mysql_character_set_name(mysql);
     MySqlTextCodec codec = MySqlTextCodec::forCharset(QString::fromLatin1(actual ? actual : "utf8mb4"));
-    auto session = std::make_unique<MySqlSession>(mysql, std::move(codec));
+    auto session = std::make_unique<MySqlSession>(mysql, std::move(codec), limits);
     handle.release();  // the session closes it now
     return session;
 }
