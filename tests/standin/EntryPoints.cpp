@@ -151,6 +151,14 @@ std::optional<unsigned long long> failAfterRows()
     return *end == '\0' ? std::optional(rows) : std::nullopt;
 }
 
+// The extra memory a caller may ask for with a handle or descriptor.
+void giveUserMemory(Handle& handle, std::size_t size, void** usrmempp)
+{
+    handle.userMemory.resize(size);
+    if (usrmempp)
+        *usrmempp = size ? handle.userMemory.data() : nullptr;
+}
+
 }  // namespace
 
 extern "C" {
@@ -192,9 +200,7 @@ sword OCIHandleAlloc(const void* parenth, void** hndlpp, ub4 type, std::size_t x
     case OCI_HTYPE_STMT: address = handle = create<OCIStmt>(env, false, env); break;
     default: return OCI_INVALID_HANDLE;  // no diagnostics: there is no error handle to hold them
     }
-    handle->userMemory.resize(xtramem_sz);
-    if (usrmempp)
-        *usrmempp = xtramem_sz ? handle->userMemory.data() : nullptr;
+    giveUserMemory(*handle, xtramem_sz, usrmempp);
     *hndlpp = address;
     return OCI_SUCCESS;
 }
@@ -230,9 +236,7 @@ sword OCIDescriptorAlloc(const void* parenth, void** descpp, ub4 type, std::size
     case OCI_DTYPE_TIMESTAMP_LTZ: address = handle = create<OCIDateTime>(env, false, env, type); break;
     default: return OCI_INVALID_HANDLE;
     }
-    handle->userMemory.resize(xtramem_sz);
-    if (usrmempp)
-        *usrmempp = xtramem_sz ? handle->userMemory.data() : nullptr;
+    giveUserMemory(*handle, xtramem_sz, usrmempp);
     *descpp = address;
     return OCI_SUCCESS;
 }

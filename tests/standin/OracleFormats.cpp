@@ -213,24 +213,28 @@ std::vector<std::uint8_t> Number::toOracleBytes() const
     return bytes;
 }
 
-double Number::toDouble() const
+namespace {
+
+// Parsed from the exact digits, so each width rounds once, on its own.
+template <typename Real>
+Real parsedAs(bool negative, const std::string& digits, int point)
 {
-    if (isZero())
-        return 0.0;
-    const std::string text = (negative_ ? "-0." : "0.") + digits_ + "e" + std::to_string(point_);
-    double value = 0;
+    const std::string text = (negative ? "-0." : "0.") + digits + "e" + std::to_string(point);
+    Real value = 0;
     std::from_chars(text.data(), text.data() + text.size(), value);
     return value;
 }
 
+}  // namespace
+
+double Number::toDouble() const
+{
+    return isZero() ? 0.0 : parsedAs<double>(negative_, digits_, point_);
+}
+
 float Number::toFloat() const
 {
-    if (isZero())
-        return 0.0f;
-    const std::string text = (negative_ ? "-0." : "0.") + digits_ + "e" + std::to_string(point_);
-    float value = 0;
-    std::from_chars(text.data(), text.data() + text.size(), value);
-    return value;
+    return isZero() ? 0.0f : parsedAs<float>(negative_, digits_, point_);
 }
 
 std::optional<std::int64_t> Number::toInteger() const
