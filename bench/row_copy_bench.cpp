@@ -5,13 +5,11 @@
 //
 // SANDBOX_DIR is a folder left by `scripts/mysql-sandbox start`.
 
-#include "data/BufferedDataSet.h"
 #include "data/DbConnection.h"
 #include "data/Errors.h"
 #include "data/SqlQuery.h"
-#include "engine/ConversionRun.h"
+#include "engine/ConversionSession.h"
 #include "engine/RunHost.h"
-#include "engine/TableSteps.h"
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
@@ -91,26 +89,22 @@ int main(int argc, char** argv)
         adminSql.executeDirect(QStringLiteral("drop database if exists quorvane_bench"));
         adminSql.executeDirect(QStringLiteral("create database quorvane_bench"));
 
-        qv::DbConnection oracleconn;
-        oracleconn.describeAsOracle();
-        oracleconn.Params = {QStringLiteral("Database=sqlite:") + schema};
-        oracleconn.open();
-        qv::DbConnection mysqlconnect;
-        mysqlconnect.describeAsMySql();
-        mysqlconnect.Params = {QStringLiteral("ServerCharSet=utf8mb4"), QStringLiteral("Database=quorvane_bench"),
-                               QStringLiteral("User_Name=qvtest"), QStringLiteral("Password=qvtest"), port,
-                               QStringLiteral("HostName=127.0.0.1")};
-        mysqlconnect.open();
-        qv::SqlQuery oracledata(&oracleconn);
-        qv::SqlQuery mysqlexec(&mysqlconnect);
-        qv::BufferedDataSet mysqldata(&mysqlconnect);
+        qv::ConversionSettings settings;
+        settings.oracleService = QStringLiteral("sqlite:") + schema;
+        settings.accessMode = 1;
+        settings.host = QStringLiteral("127.0.0.1");
+        settings.port = readFile(sandbox + QStringLiteral("/port"));
+        settings.database = QStringLiteral("quorvane_bench");
+        settings.user = settings.password = QStringLiteral("qvtest");
+        settings.characterSetEntry = qv::ConversionSettings::characterSetEntryOf(QStringLiteral("utf8"));
+        qv::ConversionSession session;
+        session.connectSource(settings);
+        session.connectTarget(settings);
         QuietHost host;
-        qv::TableSteps steps(oracledata, mysqlexec, mysqldata, host);
-        qv::ConversionRun run(steps, host);
 
         QElapsedTimer timer;
         timer.start();
-        const qv::RunOutcome outcome = run.run({QStringLiteral("BENCH")}, qv::RunSettings{});
+        const qv::RunOutcome outcome = session.run({QStringLiteral("BENCH")}, settings, host);
         const double seconds = timer.elapsed() / 1000.0;
         for (const QString& line : host.lines)
             if (!line.isEmpty())

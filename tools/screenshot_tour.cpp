@@ -7,15 +7,12 @@
 // side is the sandbox user qvtest on 127.0.0.1:PORT.
 
 #include "wizard/Dialogs.h"
-#include "wizard/RadioGroup.h"
 #include "wizard/Taaform1.h"
 
 #include <QApplication>
 #include <QDir>
-#include <QLineEdit>
 #include <QListWidget>
 #include <QPixmap>
-#include <QPushButton>
 #include <cstdio>
 
 namespace {
@@ -62,27 +59,32 @@ int main(int argc, char** argv)
         std::printf("%s\n", qPrintable(path));
     };
 
+    const auto next = [&form] { form.guarded([&form] { form.btnextClick(); }); };
+    qv::ConversionSettings inputs = form.settings();
+    inputs.oracleService = QString::fromLocal8Bit(argv[2]);
+    inputs.oracleUser = QStringLiteral("scott");
+    inputs.oraclePassword = QStringLiteral("tiger");
+    inputs.accessMode = 1;
+    inputs.host = QStringLiteral("127.0.0.1");
+    inputs.port = QString::fromLocal8Bit(argv[3]);
+    inputs.database = QString::fromLocal8Bit(argv[4]);
+    inputs.user = inputs.password = QStringLiteral("qvtest");
+
     shoot(1);
-    form.btnext->click();
-    form.edtservice->setText(QString::fromLocal8Bit(argv[2]));
-    form.edtoracleusername->setText(QStringLiteral("scott"));
-    form.edtoraclepassword->setText(QStringLiteral("tiger"));
+    next();
+    form.applySettings(inputs);
     shoot(2);
-    form.btnext->click();
-    form.accessmode->setItemIndex(1);
-    form.edthost->setText(QStringLiteral("127.0.0.1"));
-    form.edtport->setText(QString::fromLocal8Bit(argv[3]));
-    form.edtdatabase->setText(QString::fromLocal8Bit(argv[4]));
-    form.edtname->setText(QStringLiteral("qvtest"));
-    form.edtpassword->setText(QStringLiteral("qvtest"));
+    next();
     shoot(3);
-    form.btnext->click();
+    next();
     shoot(4);
-    form.btnext->click();
-    if (form.availabletables->count() > 1)
-        form.selecttables->addItem(form.availabletables->takeItem(1));
+    next();
+    // The second table of the list, as a user would pick one.
+    if (const auto* available = form.findChild<QListWidget*>(QStringLiteral("availabletables"));
+        available && available->count() > 1)
+        form.chooseTables({false, {available->item(1)->text()}});
     shoot(5);
-    form.btnext->click();
+    next();
     shoot(6);
     return dialogs.failed || form.currentStep() != 6 ? 1 : 0;
 }

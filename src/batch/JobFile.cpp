@@ -1,32 +1,18 @@
 #include "JobFile.h"
 
 #include "data/Errors.h"
+#include "data/TextFiles.h"
 #include "wizard/IntegerText.h"
-#include "wizard/RadioGroup.h"
-#include "wizard/Taaform1.h"
 
-#include <QCheckBox>
-#include <QComboBox>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QLineEdit>
-#include <QListWidget>
 #include <QStringDecoder>
-#include <QTemporaryFile>
 #include <algorithm>
-#include <cerrno>
-#include <cstdio>
-#include <cstring>
 
 namespace qv {
 
 namespace {
-
-QString flag(bool on)
-{
-    return on ? QStringLiteral("1") : QStringLiteral("0");
-}
 
 QString fullPath(const QString& path)
 {
@@ -73,113 +59,52 @@ int integerValue(const QString& text)
 
 }  // namespace
 
-QStringList jobLines(const JobValues& v)
+QStringList jobLines(const ConversionSettings& v)
 {
+    using S = ConversionSettings;
     QStringList lines{
         QStringLiteral("accessmode=") + QString::number(v.accessMode),
-        QStringLiteral("mysqldatabase=") + v.mysqlDatabase,
+        QStringLiteral("mysqldatabase=") + v.database,
         QStringLiteral("port=") + v.port,
-        QStringLiteral("mysqlu=") + v.mysqlUser,
-        QStringLiteral("mysqlp=") + v.mysqlPassword,
+        QStringLiteral("mysqlu=") + v.user,
+        QStringLiteral("mysqlp=") + v.password,
         QStringLiteral("host=") + v.host,
         QStringLiteral("oracleh=") + v.oracleService,
         QStringLiteral("oracleu=") + v.oracleUser,
         QStringLiteral("oraclep=") + v.oraclePassword,
         QStringLiteral("processtable=") + QString::number(v.existingTablePolicy),
-        QStringLiteral("character_set=") + v.characterSet,
-        QStringLiteral("tabledefonly=") + flag(v.tableDefinitionOnly),
-        QStringLiteral("skipindex=") + flag(v.skipIndex),
-        QStringLiteral("nameuppercase=") + flag(v.nameUppercase),
-        QStringLiteral("alltables=") + QString::number(v.selectionMode),
+        QStringLiteral("character_set=") + v.characterSetText(),
+        QStringLiteral("tabledefonly=") + S::flagText(v.tableDefinitionsOnly),
+        QStringLiteral("skipindex=") + S::flagText(v.skipIndexes),
+        QStringLiteral("nameuppercase=") + S::flagText(v.namesUppercase),
+        QStringLiteral("alltables=") + S::flagText(v.tables.all),
     };
-    if (v.selectionMode == 0)
-        for (qsizetype i = 0; i < v.tables.size(); ++i)
-            lines.append(QStringLiteral("tables") + QString::number(i + 1) + u'=' + v.tables.at(i));
+    if (!v.tables.all)
+        for (qsizetype i = 0; i < v.tables.names.size(); ++i)
+            lines.append(QStringLiteral("tables") + QString::number(i + 1) + u'=' + v.tables.names.at(i));
     return lines;
 }
 
-namespace {
-
-QByteArray textFileBytes(const QStringList& lines)
+QByteArray jobFileBytes(const ConversionSettings& settings)
 {
-    QString text;
-    for (const QString& line : lines)
-        text += line + QStringLiteral("\r\n");
-    return text.toUtf8();
+    return crlfText(jobLines(settings));
 }
 
-}  // namespace
-
-QByteArray jobFileBytes(const JobValues& values)
+void writeJobFile(const QString& path, const ConversionSettings& settings)
 {
-    return textFileBytes(jobLines(values));
+    writeOwnerOnlyFile(path, jobFileBytes(settings));
 }
 
-void writeOwnerOnlyTextFile(const QString& path, const QStringList& lines)
+QString changeFileExt(const QString& path, const QString& extension)
 {
-    const QByteArray bytes = textFileBytes(lines);
-    const auto fail = [&path](const QFile& file) {
-        throw Error(QStringLiteral("Cannot create file \"%1\". %2").arg(fullPath(path), file.errorString()));
-    };
 #ifdef Q_OS_WIN
-    QFile file(path);
-    if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate))
-        fail(file);
-    if (file.write(bytes) != bytes.size() || !file.flush())
-        fail(file);
-    file.close();
-    if (file.error() != QFileDevice::NoError)
-        fail(file);
+    const qsizetype nameStart = std::max({path.lastIndexOf(u'\\'), path.lastIndexOf(u'/'), path.lastIndexOf(u':')}) + 1;
 #else
-    // Written to a new owner-only file beside it, then renamed over it: a
-    // symlink planted at the path is replaced, never written through, and a
-    // reader never finds half a file.
-    QTemporaryFile file(path + QStringLiteral(".XXXXXX"));
-    if (!file.open())
-        fail(file);
-    if (file.write(bytes) != bytes.size() || !file.flush())
-        fail(file);
-    if (::rename(QFile::encodeName(file.fileName()).constData(), QFile::encodeName(path).constData()) != 0)
-        throw Error(QStringLiteral("Cannot create file \"%1\". %2")
-                        .arg(fullPath(path), QString::fromLocal8Bit(std::strerror(errno))));
-    file.setAutoRemove(false);
+    const qsizetype nameStart = path.lastIndexOf(u'/') + 1;
 #endif
-}
-
-void writeJobFile(const QString& path, const JobValues& values)
-{
-    writeOwnerOnlyTextFile(path, jobLines(values));
-}
-
-JobValues jobEditorValues(const Taaform1& form, int selectionMode)
-{
-    JobValues v;
-    v.accessMode = form.accessmode->itemIndex();
-    v.mysqlDatabase = form.edtdatabase2->text();
-    v.port = form.edtport->text();
-    v.mysqlUser = form.edtname->text();
-    v.mysqlPassword = form.edtpassword->text();
-    v.host = form.edthost->text();
-    v.oracleService = form.edtservice->text();
-    v.oracleUser = form.edtoracleusername->text();
-    v.oraclePassword = form.edtoraclepassword->text();
-    v.existingTablePolicy = form.processtable->itemIndex();
-    v.characterSet = form.cbcharset->currentText();
-    v.tableDefinitionOnly = form.chktabledefi->isChecked();
-    v.skipIndex = form.chkskipindex->isChecked();
-    v.nameUppercase = form.chkuppercase->isChecked();
-    v.selectionMode = selectionMode;
-    for (int i = 0; i < form.selecttables->count(); ++i)
-        v.tables.append(form.selecttables->item(i)->text());
-    return v;
-}
-
-void writeJobFile(const QString& path, const Taaform1& form, JobValues editorValues)
-{
-    editorValues.accessMode = form.accessmode->itemIndex();
-    editorValues.existingTablePolicy = form.processtable->itemIndex();
-    editorValues.host = form.edthost->text();
-    writeJobFile(path, editorValues);
+    const qsizetype dot = path.lastIndexOf(u'.');
+    const qsizetype cut = dot >= nameStart ? dot : path.size();
+    return path.left(cut) + extension;
 }
 
 JobFile JobFile::read(const QString& path)
@@ -220,52 +145,37 @@ QString JobFile::value(const QString& key) const
     return {};
 }
 
-void applyJob(const JobFile& job, Taaform1& form)
+void applyJob(const JobFile& job, ConversionSettings& v)
 {
-    form.accessmode->setItemIndex(std::clamp(integerValue(job.value(QStringLiteral("accessmode"))), -1, 1));
-    form.edtdatabase->setText(job.value(QStringLiteral("mysqldatabase")));
-    form.edtname->setText(job.value(QStringLiteral("mysqlu")));
-    form.edtpassword->setText(job.value(QStringLiteral("mysqlp")));
-    form.edthost->setText(job.value(QStringLiteral("host")));
-    form.edtport->setText(job.value(QStringLiteral("port")));
-    form.edtservice->setText(job.value(QStringLiteral("oracleh")));
-    form.edtoracleusername->setText(job.value(QStringLiteral("oracleu")));
-    form.edtoraclepassword->setText(job.value(QStringLiteral("oraclep")));
-
-    // Only an entry of the list, letter for letter; anything else chooses none.
-    const QString characterSet = job.value(QStringLiteral("character_set"));
-    int entry = -1;
-    for (int i = 0; i < form.cbcharset->count() && entry < 0; ++i)
-        if (form.cbcharset->itemText(i) == characterSet)
-            entry = i;
-    form.cbcharset->setCurrentIndex(entry);
-
-    form.processtable->setItemIndex(std::clamp(integerValue(job.value(QStringLiteral("processtable"))), -1, 2));
-    form.chktabledefi->setChecked(job.value(QStringLiteral("tabledefonly")) == QLatin1String("1"));
-    form.chkuppercase->setChecked(job.value(QStringLiteral("nameuppercase")) == QLatin1String("1"));
-    form.chkskipindex->setChecked(job.value(QStringLiteral("skipindex")) == QLatin1String("1"));
+    using S = ConversionSettings;
+    v.accessMode = S::clampedChoice(integerValue(job.value(QStringLiteral("accessmode"))), S::accessModeCount);
+    v.database = job.value(QStringLiteral("mysqldatabase"));
+    v.user = job.value(QStringLiteral("mysqlu"));
+    v.password = job.value(QStringLiteral("mysqlp"));
+    v.host = job.value(QStringLiteral("host"));
+    v.port = job.value(QStringLiteral("port"));
+    v.oracleService = job.value(QStringLiteral("oracleh"));
+    v.oracleUser = job.value(QStringLiteral("oracleu"));
+    v.oraclePassword = job.value(QStringLiteral("oraclep"));
+    v.characterSetEntry = S::characterSetEntryOf(job.value(QStringLiteral("character_set")));
+    v.characterSetTyped.reset();
+    v.existingTablePolicy = S::clampedChoice(integerValue(job.value(QStringLiteral("processtable"))), S::policyCount);
+    v.tableDefinitionsOnly = S::flagOf(job.value(QStringLiteral("tabledefonly")));
+    v.namesUppercase = S::flagOf(job.value(QStringLiteral("nameuppercase")));
+    v.skipIndexes = S::flagOf(job.value(QStringLiteral("skipindex")));
 }
 
-void chooseJobTables(const JobFile& job, Taaform1& form)
+TableSelection jobTables(const JobFile& job)
 {
-    if (job.value(QStringLiteral("alltables")) == QLatin1String("1")) {
-        form.Button2Click();
-        return;
-    }
+    TableSelection tables;
+    tables.all = job.value(QStringLiteral("alltables")) == QLatin1String("1");
+    if (tables.all)
+        return tables;
     // Every line counts towards the range, with or without "=".
-    QListWidget* available = form.availabletables;
-    for (int i = 0; i < job.lineCount(); ++i) {
-        const QString name = job.value(QStringLiteral("tables") + QString::number(i));
-        if (name.isEmpty())
-            continue;
-        for (int row = 0; row < available->count(); ++row) {
-            if (available->item(row)->text() != name)
-                continue;
-            available->setCurrentRow(row, QItemSelectionModel::ClearAndSelect);
-            form.Button1Click();
-            break;
-        }
-    }
+    for (int i = 0; i < job.lineCount(); ++i)
+        if (const QString name = job.value(QStringLiteral("tables") + QString::number(i)); !name.isEmpty())
+            tables.names << name;
+    return tables;
 }
 
 }  // namespace qv

@@ -1,8 +1,10 @@
 #include "Launcher.h"
 
+#include "data/Errors.h"
+#include "data/TextFiles.h"
+
 #include <QCoreApplication>
 #include <QDir>
-#include <QFile>
 #include <QFileInfo>
 
 namespace qv {
@@ -57,20 +59,12 @@ QString desktopEntryText(const QString& name, const LauncherFacts& facts)
 
 bool createLauncher(const QString& path, const LauncherFacts& facts)
 {
-    const QByteArray bytes = desktopEntryText(QFileInfo(path).completeBaseName(), facts).toUtf8();
-    QFile file(path);
-    constexpr QFileDevice::Permissions ownerOnly{QFileDevice::ReadOwner | QFileDevice::WriteOwner
-                                                 | QFileDevice::ExeOwner};
-    // A new file is owner-only as it is created; an existing one is narrowed
-    // before anything goes into it.
-    if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate, ownerOnly))
+    try {
+        writeOwnerOnlyFile(path, desktopEntryText(QFileInfo(path).completeBaseName(), facts).toUtf8(), true);
+    } catch (const Error&) {
         return false;
-    if (!file.setPermissions(ownerOnly))
-        return false;
-    if (file.write(bytes) != bytes.size() || !file.flush())
-        return false;
-    file.close();
-    return file.error() == QFileDevice::NoError;
+    }
+    return true;
 }
 
 QString programPath()

@@ -2,7 +2,9 @@
 
 #include "Launcher.h"
 #include "data/Errors.h"
+#include "data/TextFiles.h"
 #include "wizard/Dialogs.h"
+#include "wizard/ListNames.h"
 #include "wizard/Placement.h"
 #include "wizard/RadioGroup.h"
 #include "wizard/Taaform1.h"
@@ -40,17 +42,6 @@ QLineEdit* field(QWidget* parent, const QString& name, const QRect& geometry, QL
     return result;
 }
 
-// The caption of the chosen item of a radio group, as the list of item
-// captions would give it: the group's buttons are its items, in order.
-QString chosenItemCaption(const RadioGroup& group)
-{
-    const int index = group.itemIndex();
-    const QList<QAbstractButton*> items = group.findChildren<QAbstractButton*>(Qt::FindDirectChildrenOnly);
-    if (index < 0 || index >= items.size())
-        throw Error(QStringLiteral("List index out of bounds (%1)").arg(index));
-    return items.at(index)->text();
-}
-
 const QChar quote = u'"';
 
 }  // namespace
@@ -68,9 +59,12 @@ Tmarfrm_bat::Tmarfrm_bat(Taaform1& wizard, Dialogs& dialogs, QWidget* parent)
     mysqltableselect->setVisible(false);
     bttableselect->setVisible(false);
 
-    connect(rgselecttable, &RadioGroup::itemIndexChanged, this, [this] { guarded([this] { rgselecttableClick(); }); });
-    connect(bttableselect, &QPushButton::clicked, this, [this] { guarded([this] { bttableselectClick(); }); });
-    connect(Button1, &QPushButton::clicked, this, [this] { guarded([this] { Button1Click(); }); });
+    // A failure of an action goes to the error display; the editor stays open.
+    connect(rgselecttable, &RadioGroup::itemIndexChanged, this,
+            [this] { guarded(dialogs_, this, [this] { rgselecttableClick(); }); });
+    connect(bttableselect, &QPushButton::clicked, this,
+            [this] { guarded(dialogs_, this, [this] { bttableselectClick(); }); });
+    connect(Button1, &QPushButton::clicked, this, [this] { guarded(dialogs_, this, [this] { Button1Click(); }); });
 }
 
 Tmarfrm_bat::~Tmarfrm_bat() = default;
@@ -131,35 +125,28 @@ void Tmarfrm_bat::buildLayout()
     Memo1->setVisible(false);
 }
 
-void Tmarfrm_bat::guarded(const std::function<void()>& action)
-{
-    try {
-        action();
-    } catch (const SilentAbort&) {
-    } catch (const Error& e) {
-        dialogs_.showError(this, Taaform1::applicationTitle(), withFullStop(e.message()));
-    }
-}
-
 void Tmarfrm_bat::loadFromWizard()
 {
-    const JobValues wizard = jobEditorValues(wizard_, rgselecttable->itemIndex());
+    const ConversionSettings wizard = wizard_.settings();
+    // Without a chosen policy this fails, and the editor does not open.
+    const QStringList policies = wizard_.existingTablePolicyCaptions();
+    if (wizard.existingTablePolicy < 0 || wizard.existingTablePolicy >= policies.size())
+        throw Error(QStringLiteral("List index out of bounds (%1)").arg(wizard.existingTablePolicy));
     edtmysqlip->setText(wizard.accessMode != 0 ? wizard.host : QStringLiteral("localhost"));
     edtmysqlport->setText(wizard.port);
-    edtmysqldatabase->setText(wizard.mysqlDatabase);
-    edtmysqlusername->setText(wizard.mysqlUser);
-    edtmysqlpassword->setText(wizard.mysqlPassword);
+    edtmysqldatabase->setText(wizard.database);
+    edtmysqlusername->setText(wizard.user);
+    edtmysqlpassword->setText(wizard.password);
     edtoracleservice->setText(wizard.oracleService);
     edtoracleusername->setText(wizard.oracleUser);
     edtoraclepassword->setText(wizard.oraclePassword);
-    // Without a chosen policy this fails, and the editor does not open.
-    edtoracleexits->setText(chosenItemCaption(*wizard_.processtable));
-    edtcharset->setText(wizard.characterSet);
-    chktabledefi->setChecked(wizard.tableDefinitionOnly);
-    chkuppercase->setChecked(wizard.nameUppercase);
-    chkskipindex->setChecked(wizard.skipIndex);
+    edtoracleexits->setText(policies.at(wizard.existingTablePolicy));
+    edtcharset->setText(wizard.characterSetText());
+    chktabledefi->setChecked(wizard.tableDefinitionsOnly);
+    chkuppercase->setChecked(wizard.namesUppercase);
+    chkskipindex->setChecked(wizard.skipIndexes);
     mysqltableselect->clear();
-    mysqltableselect->addItems(wizard.tables);
+    mysqltableselect->addItems(wizard.tables.names);
 }
 
 void Tmarfrm_bat::btcreatebatClick()
@@ -188,39 +175,23 @@ void Tmarfrm_bat::bttableselectClick()
     close();
 }
 
-JobValues Tmarfrm_bat::jobValues() const
+ConversionSettings Tmarfrm_bat::jobValues() const
 {
-    JobValues v;
-    v.accessMode = wizard_.accessmode->itemIndex();
-    v.mysqlDatabase = edtmysqldatabase->text();
+    ConversionSettings v = wizard_.settings();  // access mode, policy and host are the wizard's
+    v.database = edtmysqldatabase->text();
     v.port = edtmysqlport->text();
-    v.mysqlUser = edtmysqlusername->text();
-    v.mysqlPassword = edtmysqlpassword->text();
-    v.host = wizard_.edthost->text();
+    v.user = edtmysqlusername->text();
+    v.password = edtmysqlpassword->text();
     v.oracleService = edtoracleservice->text();
     v.oracleUser = edtoracleusername->text();
     v.oraclePassword = edtoraclepassword->text();
-    v.existingTablePolicy = wizard_.processtable->itemIndex();
-    v.characterSet = edtcharset->text();
-    v.tableDefinitionOnly = chktabledefi->isChecked();
-    v.skipIndex = chkskipindex->isChecked();
-    v.nameUppercase = chkuppercase->isChecked();
-    v.selectionMode = rgselecttable->itemIndex();
-    for (int i = 0; i < mysqltableselect->count(); ++i)
-        v.tables.append(mysqltableselect->item(i)->text());
+    v.setCharacterSetText(edtcharset->text());
+    v.tableDefinitionsOnly = chktabledefi->isChecked();
+    v.skipIndexes = chkskipindex->isChecked();
+    v.namesUppercase = chkuppercase->isChecked();
+    v.tables.all = rgselecttable->itemIndex() == 1;
+    v.tables.names = namesOf(mysqltableselect);
     return v;
-}
-
-QString Tmarfrm_bat::changeFileExt(const QString& path, const QString& extension)
-{
-#ifdef Q_OS_WIN
-    const qsizetype nameStart = std::max({path.lastIndexOf(u'\\'), path.lastIndexOf(u'/'), path.lastIndexOf(u':')}) + 1;
-#else
-    const qsizetype nameStart = path.lastIndexOf(u'/') + 1;
-#endif
-    const qsizetype dot = path.lastIndexOf(u'.');
-    const qsizetype cut = dot >= nameStart ? dot : path.size();
-    return path.left(cut) + extension;
 }
 
 QString Tmarfrm_bat::createdMessage(const QString& launcher, const QString& job, const QString& log)
@@ -243,7 +214,7 @@ void Tmarfrm_bat::Button1Click()
 
     const QString job = changeFileExt(launcher, QStringLiteral(".qvjob"));
     const QString log = changeFileExt(launcher, QStringLiteral(".log"));
-    writeOwnerOnlyTextFile(job, lines);
+    writeOwnerOnlyFile(job, crlfText(lines));
     // A launcher that could not be saved must not be reported as created.
     if (!createLauncher(launcher, {programPath(), job, programFolder()}))
         throw Error(QStringLiteral("Cannot create file \"%1\".").arg(launcher));
@@ -253,8 +224,7 @@ void Tmarfrm_bat::Button1Click()
 
 void connectJobEditor(Taaform1& wizard, Tmarfrm_bat& editor)
 {
-    QObject::connect(wizard.btcreatebat, &QPushButton::clicked, &editor,
-                     [&wizard, &editor] { wizard.guarded([&editor] { editor.btcreatebatClick(); }); });
+    wizard.setOnCreateJob([&editor] { editor.btcreatebatClick(); });
 }
 
 }  // namespace qv

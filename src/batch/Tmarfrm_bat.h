@@ -46,11 +46,7 @@ public:
 
     // The job the editor describes: its own fields, check boxes, selection
     // mode and list, with the wizard's access mode, policy and host.
-    JobValues jobValues() const;
-
-    // path with its extension (from the last "." of the file name) replaced
-    // by extension, or extension appended when the name has none.
-    static QString changeFileExt(const QString& path, const QString& extension);
+    ConversionSettings jobValues() const;
     // The message after a successful create: three lines, each ended by a
     // lone CR except the last.
     static QString createdMessage(const QString& launcher, const QString& job, const QString& log);
@@ -95,9 +91,6 @@ public:
 
 private:
     void buildLayout();
-    // Runs an action of the editor: a failure goes to the standard error
-    // display and the editor stays open.
-    void guarded(const std::function<void()>& action);
 
     Taaform1& wizard_;
     Dialogs& dialogs_;

@@ -1,6 +1,7 @@
 #include "UnattendedRun.h"
 
 #include "data/Errors.h"
+#include "data/TextFiles.h"
 #include "wizard/Dialogs.h"
 #include "wizard/Taaform1.h"
 
@@ -14,11 +15,7 @@ namespace qv {
 
 QString UnattendedRun::logPathFor(const QString& jobPath)
 {
-    const qsizetype dot = jobPath.lastIndexOf(QLatin1Char('.'));
-    const qsizetype separator = jobPath.lastIndexOf(QLatin1Char('/'));
-    if (dot > separator && dot >= 0)
-        return jobPath.left(dot) + QStringLiteral(".log");
-    return jobPath + QStringLiteral(".log");
+    return changeFileExt(jobPath, QStringLiteral(".log"));
 }
 
 QString UnattendedRun::timeStamp(const QDateTime& when)
@@ -51,15 +48,17 @@ UnattendedRun::UnattendedRun(Taaform1& form, const QString& jobPath, const QStri
         return;
     }
     bool applied = false;
+    ConversionSettings settings = form_.settings();
     form_.guarded([&] {
-        applyJob(*job_, form_);
+        applyJob(*job_, settings);
         applied = true;
     });
+    form_.applySettings(settings);  // what was read before a bad value too
     if (!applied)
         return;  // the failure is shown; no walk starts by itself
 
     form_.setAfterNext([this] { afterNext(); });
-    form_.setOnCompletionLines([this] { batchEnd(); });
+    form_.setOnCompletionLines([this](const RunOutcome& outcome) { batchEnd(outcome); });
     timer_.setObjectName(QStringLiteral("Timer1"));
     timer_.setSingleShot(true);
     timer_.setInterval(1000);
@@ -97,8 +96,8 @@ void UnattendedRun::stopBySignal()
 
 void UnattendedRun::endStopped()
 {
-    if (!form_.logLines().contains(QStringLiteral("Operation aborted")))
-        form_.appendLine(QStringLiteral("Operation aborted"));
+    if (!form_.logLines().contains(SilentAbort::text()))
+        form_.appendLine(SilentAbort::text());
     form_.setOnLogChanged(nullptr);
     try {
         saveLog();
@@ -117,7 +116,7 @@ void UnattendedRun::afterNext()
         form_.btnextClick();
     } else if (step == 5 && !tablesChosen_) {
         tablesChosen_ = true;
-        chooseJobTables(*job_, form_);
+        form_.chooseTables(jobTables(*job_));
         form_.btnextClick();
     }
 }
@@ -125,11 +124,12 @@ void UnattendedRun::afterNext()
 void UnattendedRun::saveLog() const
 {
     sinceSave_.start();
-    writeOwnerOnlyTextFile(logPath_, form_.logLines());
+    writeOwnerOnlyFile(logPath_, crlfText(form_.logLines()));
 }
 
-void UnattendedRun::batchEnd()
+void UnattendedRun::batchEnd(const RunOutcome& outcome)
 {
+    outcome_ = outcome;
     form_.appendLine(QStringLiteral("The end time:") + timeStamp(QDateTime::currentDateTime()));
     form_.setOnLogChanged(nullptr);  // the closing line stays out of the file
     try {
@@ -146,7 +146,7 @@ int UnattendedRun::exitStatus() const
 {
     if (!completed_ || stoppedBySignal_)
         return 2;
-    return form_.lastRunFailures() == 0 ? 0 : 1;
+    return outcome_.succeeded() ? 0 : 1;
 }
 
 }  // namespace qv

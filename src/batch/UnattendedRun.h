@@ -1,6 +1,7 @@
 #pragma once
 
 #include "JobFile.h"
+#include "engine/RunHost.h"
 
 #include <QElapsedTimer>
 #include <QObject>
@@ -49,7 +50,7 @@ public:
 
 private:
     void afterNext();
-    void batchEnd();
+    void batchEnd(const RunOutcome& outcome);
     void logChanged(bool lineAdded);
     void endStopped();
 
@@ -61,6 +62,7 @@ private:
     bool startFailed_ = false;
     bool completed_ = false;
     bool stoppedBySignal_ = false;
+    RunOutcome outcome_;  // of the completed run
     mutable QElapsedTimer sinceSave_;
 };
 

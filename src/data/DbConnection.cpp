@@ -46,7 +46,7 @@ void DbConnection::open()
     auto session = openDriverSession(ConnectionDescription(lines));
     quoteChar_ = session->quoteChar();
     transactionsSupported_ = session->supportsTransactions();
-    openTransactions = 0;
+    inTransaction_ = false;
     session_ = std::move(session);
 }
 
@@ -65,7 +65,7 @@ void DbConnection::close()
     for (SqlQuery* query : std::vector<SqlQuery*>(queries_))
         query->close();
     session_.reset();
-    openTransactions = 0;
+    inTransaction_ = false;
 }
 
 DriverSession& DbConnection::session()

@@ -40,13 +40,15 @@ public:
     QString quoteIdentifier(const QString& name);
     QString quoteLiteral(const QString& text);
     bool transactionsSupported() const { return transactionsSupported_; }
-    int openTransactions = 0;
+    // Whether a TransactionScope holds a transaction open on this connection.
+    bool inTransaction() const { return inTransaction_; }
 
     // The open session; raises when the connection is closed.
     DriverSession& session();
 
 private:
     friend class SqlQuery;
+    friend class TransactionScope;
     void attach(SqlQuery* query);
     void detach(SqlQuery* query);
 
@@ -54,6 +56,7 @@ private:
     std::vector<SqlQuery*> queries_;
     QString quoteChar_;
     bool transactionsSupported_ = false;
+    bool inTransaction_ = false;
 };
 
 }  // namespace qv

@@ -26,11 +26,13 @@ public:
     using Error::Error;
 };
 
-// A failure that the window's error display does not show: it ends an action
-// (a confirmed Stop, a step that has already shown its own message).
-class SilentAbort : public Error {
+// The end of an action that the window's error display does not show (a
+// confirmed Stop, a step that has already shown its own message). It is not
+// an Error: a handler of failures lets it through unless it says otherwise.
+class SilentAbort : public std::exception {
 public:
-    SilentAbort() : Error(QStringLiteral("Operation aborted")) {}
+    static QString text() { return QStringLiteral("Operation aborted"); }
+    const char* what() const noexcept override { return "Operation aborted"; }
 };
 
 }  // namespace qv

@@ -2,6 +2,7 @@
 
 #include "DbConnection.h"
 #include "Errors.h"
+#include "TransactionScope.h"
 
 #include <map>
 #include <memory>
@@ -107,11 +108,7 @@ QString RowApplier::insertStatementText(const QString& quotedTable, const QStrin
 QVector<RefusedRow> RowApplier::apply(const QString& quotedTable, const QVector<PostedRow>& rows, int maxErrors)
 {
     DriverSession& session = connection_.session();
-    const bool ownTransaction = connection_.openTransactions == 0 && connection_.transactionsSupported();
-    if (ownTransaction) {
-        session.beginTransaction();
-        ++connection_.openTransactions;
-    }
+    TransactionScope transaction(connection_);
 
     QVector<RefusedRow> refused;
     kept_ = 0;
@@ -166,43 +163,21 @@ QVector<RefusedRow> RowApplier::apply(const QString& quotedTable, const QVector<
                 break;
         }
     } catch (...) {
-        if (ownTransaction) {
-            try {
-                endTransaction(false);
-            } catch (const Error&) {
-                // the original failure is the one to report
-            }
-        } else {
+        // The scope rolls an own transaction back; rows sent inside a
+        // caller's transaction or to a table without one are the caller's.
+        if (!transaction.owned())
             kept_ = sent;
-        }
         throw;
     }
 
     const bool commit = maxErrors < 0 || refused.size() <= maxErrors;
-    if (ownTransaction)
-        endTransaction(commit);
-    kept_ = !ownTransaction || commit ? sent : 0;
+    const bool own = transaction.owned();
+    if (commit)
+        transaction.commit();
+    else
+        transaction.rollback();
+    kept_ = !own || commit ? sent : 0;
     return refused;
-}
-
-void RowApplier::endTransaction(bool commit)
-{
-    DriverSession& session = connection_.session();
-    --connection_.openTransactions;
-    if (!commit) {
-        session.rollback();
-        return;
-    }
-    try {
-        session.commit();
-    } catch (const Error&) {
-        try {
-            session.rollback();
-        } catch (const Error&) {
-            // the commit's message is the one to report
-        }
-        throw;
-    }
 }
 
 }  // namespace qv

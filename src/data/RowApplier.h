@@ -50,8 +50,6 @@ public:
     int kept() const { return kept_; }
 
 private:
-    void endTransaction(bool commit);
-
     DbConnection& connection_;
     const QVector<ColumnInfo>& fields_;
     int kept_ = 0;

@@ -7,18 +7,9 @@
 
 namespace qv {
 
-ExistingTablePolicy existingTablePolicyFromIndex(int index)
-{
-    if (index == 0)
-        return ExistingTablePolicy::Overwrite;
-    if (index == 2)
-        return ExistingTablePolicy::Skip;
-    return ExistingTablePolicy::Merge;
-}
-
 ConversionRun::ConversionRun(TableSteps& steps, RunHost& host) : steps_(steps), host_(host) {}
 
-RunOutcome ConversionRun::run(const QStringList& tables, const RunSettings& settings)
+RunOutcome ConversionRun::run(const QStringList& tables, const ConversionSettings& settings)
 {
     steps_.LockTargetDatabase();
     struct Unlock {
@@ -46,7 +37,7 @@ RunOutcome ConversionRun::run(const QStringList& tables, const RunSettings& sett
         host_.appendLine(host_.completionText(CompletionLine::MigratedWithErrors)
                              .arg(QString::number(outcome.tablesWithFailures),
                                   QString::number(outcome.tablesProcessed)));
-    host_.completionLinesWritten();
+    host_.completionLinesWritten(outcome);
     host_.appendLine(host_.completionText(CompletionLine::ClickFinish));
     return outcome;
 }
@@ -55,13 +46,12 @@ bool ConversionRun::reportIndexFailures(const QString& source, const QString& ta
 {
     // A unique index that MySQL refused loses a guarantee the source had:
     // each refused statement is told, with the server's reason.
-    steps_.CreateTargetIndexes(source, target);
-    const auto& failures = steps_.indexFailures();
-    for (const auto& failure : failures) {
+    const IndexStepResult indexes = steps_.CreateTargetIndexes(source, target);
+    for (const auto& failure : indexes.refused) {
         host_.appendLine(QStringLiteral("Create index ") + failure.keyName + QStringLiteral("... "));
         host_.appendLine(failure.message);
     }
-    if (failures.isEmpty())
+    if (indexes.refused.isEmpty())
         return true;
     host_.appendLine(QString());
     return false;
@@ -80,7 +70,7 @@ QString asideName(const QString& target)
 
 }  // namespace
 
-bool ConversionRun::convertTable(const QString& source, const RunSettings& settings)
+bool ConversionRun::convertTable(const QString& source, const ConversionSettings& settings)
 {
     const QString target = ApplyNameCase(source, settings.namesUppercase);
     // Oracle takes names of up to 128 characters; such a table cannot be
@@ -98,7 +88,7 @@ bool ConversionRun::convertTable(const QString& source, const RunSettings& setti
     bool failed = false;
     bool keptAside = false;  // the existing table waits under asideName() for its replacement
 
-    if (exists && settings.policy == ExistingTablePolicy::Overwrite) {
+    if (exists && settings.policy() == ExistingTablePolicy::Overwrite) {
         host_.appendLine(QStringLiteral("Drop table ") + target + QStringLiteral("... "));
         const StepResult moved = steps_.RenameTable(target, asideName(target));
         if (moved.ok) {
@@ -109,14 +99,14 @@ bool ConversionRun::convertTable(const QString& source, const RunSettings& setti
             failed = true;
         }
         host_.appendLine(QString());
-    } else if (exists && settings.policy == ExistingTablePolicy::Skip) {
+    } else if (exists && settings.policy() == ExistingTablePolicy::Skip) {
         host_.appendLine(QStringLiteral("Skip table ") + target + QStringLiteral("... "));
         host_.appendLine(QString());
     }
 
-    if (!exists || settings.policy == ExistingTablePolicy::Overwrite) {
+    if (!exists || settings.policy() == ExistingTablePolicy::Overwrite) {
         host_.appendLine(QStringLiteral("Create table ") + target + QStringLiteral("... "));
-        const StepResult created = steps_.CreateTargetTable(source, target, settings.characterSet);
+        const StepResult created = steps_.CreateTargetTable(source, target, settings.characterSet());
         if (created.ok) {
             host_.replaceLastLine(QStringLiteral("Create table ") + target + QStringLiteral("...Done"));
         } else {
@@ -147,27 +137,27 @@ bool ConversionRun::convertTable(const QString& source, const RunSettings& setti
             failed = true;
     }
 
-    if (!settings.definitionsOnly) {
-        if (exists && settings.policy == ExistingTablePolicy::Skip) {
+    if (!settings.tableDefinitionsOnly) {
+        if (exists && settings.policy() == ExistingTablePolicy::Skip) {
             host_.appendLine(QStringLiteral("Skip table ") + target);
         } else {
             host_.appendLine(QStringLiteral("Insert table ") + target + QStringLiteral("... "));
             host_.processEvents();
-            const StepResult copied = steps_.transferRows(source, target);
+            const RowStepResult copied = steps_.transferRows(source, target);
             if (copied.ok) {
                 host_.replaceLastLine(host_.lastLine() + QStringLiteral("...Done"));
             } else {
                 host_.appendLine(copied.message);
                 failed = true;
             }
-            if (steps_.insertFailed())
+            if (copied.rowRefused)
                 failed = true;
-            if (!copied.ok || steps_.insertFailed())
+            if (!copied.ok || copied.rowRefused)
                 host_.appendLine(QStringLiteral("Rows kept in ") + target + QStringLiteral(": ")
-                                 + QString::number(steps_.rowsKept()));
-            if (!steps_.columnsNotCopied().isEmpty()) {
+                                 + QString::number(copied.rowsKept));
+            if (!copied.columnsNotCopied.isEmpty()) {
                 host_.appendLine(QStringLiteral("Columns not copied to ") + target + QStringLiteral(": ")
-                                 + steps_.columnsNotCopied().join(QStringLiteral(", ")));
+                                 + copied.columnsNotCopied.join(QStringLiteral(", ")));
                 failed = true;
             }
         }

@@ -22,10 +22,9 @@ struct PendingIndex {
 
 }  // namespace
 
-StepResult TableSteps::CreateTargetIndexes(const QString& source, const QString& target)
+IndexStepResult TableSteps::CreateTargetIndexes(const QString& source, const QString& target)
 {
-    StepResult result;
-    indexFailures_.clear();
+    IndexStepResult result;
     PendingIndex pending;
 
     // Each index is complete when the first row of the next one (or the end
@@ -41,8 +40,9 @@ StepResult TableSteps::CreateTargetIndexes(const QString& source, const QString&
                                      + mysqlName(pending.keyName) + QStringLiteral(" on ") + mysqlName(target)
                                      + QStringLiteral(" (") + columns.join(QLatin1Char(',')) + QLatin1Char(')'));
         } catch (const Error& e) {
-            result = StepResult::failure(e.message());
-            indexFailures_.append({pending.keyName, e.message()});
+            result.ok = false;
+            result.message = e.message();
+            result.refused.append({pending.keyName, e.message()});
         }
         pending = {};
     };

@@ -37,8 +37,10 @@ QString shownValue(const DbValue& value)
 
 void TableSteps::mysqldataReconcileError(const QString& message)
 {
-    insertFailed_ = true;
-    insertErrorText_ = message;
+    if (!copying_)
+        return;
+    copying_->rowRefused = true;
+    copying_->refusedRowMessage = message;
 }
 
 void TableSteps::copyField(const QString& name)
@@ -56,22 +58,34 @@ void TableSteps::copyField(const QString& name)
     }
 }
 
-StepResult TableSteps::transferRows(const QString& source, const QString& target)
+RowStepResult TableSteps::transferRows(const QString& source, const QString& target)
 {
-    StepResult result;
-    insertFailed_ = false;
-    insertErrorText_.clear();
-    columnsNotCopied_.clear();
-    rowsKept_ = 0;
+    RowStepResult result;
+    copying_ = &result;
+    mysqldata_.onReconcileError = [this](const QString& message) { mysqldataReconcileError(message); };
+    struct Done {
+        TableSteps& steps;
+        ~Done()
+        {
+            steps.copying_ = nullptr;
+            steps.mysqldata_.onReconcileError = nullptr;
+        }
+    } done{*this};
     // An apply, counting the rows that stay in the table even when it fails.
-    const auto apply = [this] {
+    const auto apply = [&] {
         try {
             mysqldata_.applyUpdates(0);
         } catch (...) {
-            rowsKept_ += mysqldata_.lastApplyKept();
+            result.rowsKept += mysqldata_.lastApplyKept();
             throw;
         }
-        rowsKept_ += mysqldata_.lastApplyKept();
+        result.rowsKept += mysqldata_.lastApplyKept();
+    };
+    const auto fail = [&](const QString& message) {
+        // The run writes the message once more, so it stands twice.
+        result.ok = false;
+        result.message = message;
+        host_.appendLine(message);
     };
     try {
         oracledata_.openQuery(QStringLiteral("select * from ") + oracleName(source));
@@ -94,18 +108,19 @@ StepResult TableSteps::transferRows(const QString& source, const QString& target
                 }))
                 common = true;
             else
-                columnsNotCopied_ << name;
+                result.columnsNotCopied << name;
         }
         if (!common && !oracledata_.eof())
             throw Error(QStringLiteral("No column of ") + source + QStringLiteral(" is a column of ") + target
                         + QStringLiteral(": no row can be copied"));
 
         qint64 n = 1;  // the row being copied
-        while (!oracledata_.eof() && !insertFailed_) {
+        while (!oracledata_.eof() && !result.rowRefused) {
             mysqldata_.append();
             for (int i = 0; i < oracledata_.fieldCount(); ++i)
                 copyField(oracledata_.fieldName(i));
             mysqldata_.post();
+            result.rowsRead = n;
             oracledata_.next();
             const bool full = mysqldata_.pendingBytes() >= applyBytes;
             if (full || (n % checkpointRows == 0 && n % applyRows == checkpointRows)) {
@@ -126,12 +141,13 @@ StepResult TableSteps::transferRows(const QString& source, const QString& target
         mysqldata_.close();
         oracledata_.close();
     } catch (const Error& e) {
-        // The run writes the message once more, so it stands twice.
-        result = StepResult::failure(e.message());
-        host_.appendLine(e.message());
+        fail(e.message());
+    } catch (const SilentAbort&) {
+        // A Stop ends the copy as a failure of this step, told in the log.
+        fail(SilentAbort::text());
     }
-    if (insertFailed_)
-        host_.appendLine(insertErrorText_);
+    if (result.rowRefused)
+        host_.appendLine(result.refusedRowMessage);
     return result;
 }
 

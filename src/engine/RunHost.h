@@ -12,6 +12,13 @@ enum class CompletionLine {
     ClickFinish,         // Label32
 };
 
+// What a completed conversion run did.
+struct RunOutcome {
+    int tablesProcessed = 0;
+    int tablesWithFailures = 0;  // tables with a failed drop, definition, index, row copy or refused row
+    bool succeeded() const { return tablesWithFailures == 0; }
+};
+
 // What a conversion run needs of the window that hosts it. The wizard
 // implements it; tests and unattended runs bring their own.
 class RunHost {
@@ -35,7 +42,7 @@ public:
     virtual void runStarting() {}
     // After the first two completion lines, before the last one: an
     // unattended run writes its end time and saves its log file here.
-    virtual void completionLinesWritten() {}
+    virtual void completionLinesWritten(const RunOutcome& /*outcome*/) {}
 };
 
 }  // namespace qv

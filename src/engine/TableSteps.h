@@ -12,18 +12,32 @@ class BufferedDataSet;
 class RunHost;
 class SqlQuery;
 
-// The steps that the conversion run takes for one table, on the data access
-// instances that the window owns: Oracle through `oracledata`, MySQL through
-// `mysqlexec` (statements) and `mysqldata` (probe and row target).
-class TableSteps {
-public:
-    // An index statement that MySQL refused.
-    struct IndexFailure {
+// What CreateTargetIndexes did: ok when MySQL took every index statement;
+// otherwise message is the last refusal, and refused lists them all in order.
+struct IndexStepResult : StepResult {
+    struct Refusal {
         QString keyName;
         QString message;
     };
+    QVector<Refusal> refused;
+};
 
-    // Binds the row target's reconcile handler to mysqldataReconcileError.
+// What transferRows did. ok is false when the copy ended early (its message
+// is then in the log); a row that MySQL refused leaves ok true and is told by
+// refusedRow.
+struct RowStepResult : StepResult {
+    qint64 rowsRead = 0;         // source rows read and posted
+    qint64 rowsKept = 0;         // rows left in the target table
+    bool rowRefused = false;
+    QString refusedRowMessage;   // the server's message for the refused row
+    QStringList columnsNotCopied;  // source columns the target lacks
+};
+
+// The steps that the conversion run takes for one table, on the session's
+// data access instances: Oracle through `oracledata`, MySQL through
+// `mysqlexec` (statements) and `mysqldata` (probe and row target).
+class TableSteps {
+public:
     TableSteps(SqlQuery& oracledata, SqlQuery& mysqlexec, BufferedDataSet& mysqldata, RunHost& host);
     ~TableSteps();
     TableSteps(const TableSteps&) = delete;
@@ -38,25 +52,17 @@ public:
     // on the clipboard and executes it.
     StepResult CreateTargetTable(const QString& source, const QString& target, const QString& characterSet);
     // One create index statement per index of the Oracle table; a refused
-    // statement is passed over (see indexFailures). A failure of the index
-    // catalog query is not caught.
-    StepResult CreateTargetIndexes(const QString& source, const QString& target);
-    // The statements refused by the last CreateTargetIndexes, in order.
-    const QVector<IndexFailure>& indexFailures() const { return indexFailures_; }
+    // statement is passed over and returned. A failure of the index catalog
+    // query is not caught.
+    IndexStepResult CreateTargetIndexes(const QString& source, const QString& target);
 
     // Copies every row, applying every 5000 rows (first after 100); writes
-    // its row counts into the progress log and honours Stop every 100 rows.
-    StepResult transferRows(const QString& source, const QString& target);
-    // A row that MySQL refused during an apply.
+    // its row counts into the progress log and honours Stop every 100 rows
+    // (the copy then ends with the message "Operation aborted").
+    RowStepResult transferRows(const QString& source, const QString& target);
+    // A row that MySQL refused during an apply of transferRows, which binds
+    // the row target's reconcile handler here while it copies.
     void mysqldataReconcileError(const QString& message);
-
-    // Set when MySQL refused a row during the last transferRows.
-    bool insertFailed() const { return insertFailed_; }
-    const QString& insertErrorText() const { return insertErrorText_; }
-    // Source columns that the target of the last transferRows lacks.
-    const QStringList& columnsNotCopied() const { return columnsNotCopied_; }
-    // Rows that the last transferRows left in its table.
-    qint64 rowsKept() const { return rowsKept_; }
 
     // One run at a time per target database: a named server lock, held by
     // the target connection until unlocked or closed. Raises qv::Error when
@@ -76,11 +82,7 @@ private:
     SqlQuery& mysqlexec_;
     BufferedDataSet& mysqldata_;
     RunHost& host_;
-    bool insertFailed_ = false;
-    QString insertErrorText_;
-    QStringList columnsNotCopied_;
-    qint64 rowsKept_ = 0;
-    QVector<IndexFailure> indexFailures_;
+    RowStepResult* copying_ = nullptr;  // the result of the transferRows under way
 };
 
 }  // namespace qv

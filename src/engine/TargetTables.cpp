@@ -10,13 +10,9 @@ namespace qv {
 TableSteps::TableSteps(SqlQuery& oracledata, SqlQuery& mysqlexec, BufferedDataSet& mysqldata, RunHost& host)
     : oracledata_(oracledata), mysqlexec_(mysqlexec), mysqldata_(mysqldata), host_(host)
 {
-    mysqldata_.onReconcileError = [this](const QString& message) { mysqldataReconcileError(message); };
 }
 
-TableSteps::~TableSteps()
-{
-    mysqldata_.onReconcileError = nullptr;
-}
+TableSteps::~TableSteps() = default;
 
 namespace {
 

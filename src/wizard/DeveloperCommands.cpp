@@ -2,6 +2,7 @@
 #include "StoredSettings.h"
 #include "Taaform1.h"
 #include "data/Errors.h"
+#include "data/TextFiles.h"
 
 #include <QCheckBox>
 #include <QFile>
@@ -21,8 +22,7 @@ void writeRows(const QString& fileName, const QStringList& rows)
     QFile file(dataFolder() + fileName);
     if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate))
         throw Error(QStringLiteral("Cannot create file \"%1\". %2").arg(file.fileName(), file.errorString()));
-    for (const QString& row : rows)
-        file.write(row.toUtf8() + "\r\n");
+    file.write(crlfText(rows));
 }
 
 QString row(const QObject* control, const QString& caption)

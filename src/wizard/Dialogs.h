@@ -1,10 +1,17 @@
 #pragma once
 
 #include <QString>
+#include <functional>
 
 class QWidget;
 
 namespace qv {
+
+// The caption of the program's message boxes.
+inline QString applicationTitle()
+{
+    return QStringLiteral("Quorvane 4.0");
+}
 
 // The standard error display ends its text with a full stop unless the text
 // already ends in one or in a character that sorts before it.
@@ -47,5 +54,9 @@ public:
     QString saveFileName(QWidget* parent, const QString& caption, const QString& filter,
                          const QString& defaultSuffix) override;
 };
+
+// Runs a control's action the way the event loop would: a failure goes to
+// the standard error display over parent, the silent abort to nobody.
+void guarded(Dialogs& dialogs, QWidget* parent, const std::function<void()>& action);
 
 }  // namespace qv

@@ -1,16 +1,11 @@
 #include "StoredSettings.h"
 
 #include "IntegerText.h"
-#include "RadioGroup.h"
-#include "Taaform1.h"
 #include "data/Errors.h"
+#include "data/TextFiles.h"
 
-#include <QCheckBox>
-#include <QComboBox>
 #include <QDir>
-#include <QFile>
 #include <QFileInfo>
-#include <QLineEdit>
 #include <QSettings>
 #include <QStandardPaths>
 #include <algorithm>
@@ -19,10 +14,6 @@
 namespace qv {
 
 namespace {
-
-#ifndef Q_OS_WIN
-constexpr QFileDevice::Permissions ownerOnly{QFileDevice::ReadOwner | QFileDevice::WriteOwner};
-#endif
 
 // On Windows this is the registry key HKCU\Software\Zembrix\Quorvane; on
 // other systems an INI file in the user's configuration folder.
@@ -48,22 +39,11 @@ public:
         return file.isFile() && file.isReadable() && settings_.status() != QSettings::AccessError;
     }
 
-    // The file holds passwords: it is created readable by its owner only
-    // before anything is written to it, and an older file that others could
-    // read is narrowed to its owner first. QSettings writes a new file that takes over the old
-    // one's permissions before it receives any data, and renames it over the
-    // old one.
-    bool prepareForWriting()
-    {
-        const QString path = settings_.fileName();
-        if (!QDir().mkpath(QFileInfo(path).absolutePath()))
-            return false;
-        QFile file(path);
-        if (!file.open(QIODevice::WriteOnly | QIODevice::Append, ownerOnly))
-            return false;
-        file.setPermissions(ownerOnly);
-        return true;
-    }
+    // The file holds passwords: it is made readable by its owner only before
+    // anything is written to it. QSettings writes a new file that takes over
+    // the old one's permissions before it receives any data, and renames it
+    // over the old one.
+    bool prepareForWriting() { return makeOwnerOnly(settings_.fileName()); }
 #endif
 
     // A missing value and a value without data read as the empty text; a value
@@ -99,22 +79,18 @@ private:
     QSettings settings_;
 };
 
-void loadItem(RadioGroup* group, const std::optional<int>& stored)
+// A stored choice: missing or malformed is the first item.
+int storedChoice(const std::optional<int>& stored, int count)
 {
-    group->setItemIndex(stored ? std::clamp(*stored, -1, group->itemCount() - 1) : 0);
+    return stored ? ConversionSettings::clampedChoice(*stored, count) : 0;
 }
 
-void loadEntry(QComboBox* box, const std::optional<int>& stored)
+int storedCharacterSetEntry(const std::optional<int>& stored)
 {
     if (!stored)
-        box->setCurrentIndex(0);
-    else
-        box->setCurrentIndex(*stored >= 0 && *stored < box->count() ? *stored : -1);
-}
-
-QString flag(const QCheckBox* box)
-{
-    return box->isChecked() ? QStringLiteral("1") : QStringLiteral("0");
+        return 0;
+    const int count = int(ConversionSettings::characterSetEntries().size());
+    return *stored >= 0 && *stored < count ? *stored : -1;
 }
 
 }  // namespace
@@ -134,47 +110,48 @@ void ensureDataFolder()
         QDir().mkpath(folder);
 }
 
-void loadStoredSettings(Taaform1& form)
+void loadStoredSettings(ConversionSettings& v)
 {
     Store store;
     if (!store.exists())
         return;
-    loadItem(form.accessmode, store.number(QStringLiteral("accessmode")));
-    form.edtdatabase->setText(store.text(QStringLiteral("mysqldatabase")));
-    form.edtname->setText(store.text(QStringLiteral("mysqlu")));
-    form.edtpassword->setText(store.text(QStringLiteral("mysqlp")));
-    form.edthost->setText(store.text(QStringLiteral("host")));
-    form.edtport->setText(store.text(QStringLiteral("port")));
-    loadEntry(form.cbcharset, store.number(QStringLiteral("Character Set")));
-    form.edtservice->setText(store.text(QStringLiteral("oracleh")));
-    form.edtoracleusername->setText(store.text(QStringLiteral("oracleu")));
-    form.edtoraclepassword->setText(store.text(QStringLiteral("oraclep")));
-    loadItem(form.processtable, store.number(QStringLiteral("processtable")));
-    form.chktabledefi->setChecked(store.text(QStringLiteral("tabledefonly")) == QLatin1String("1"));
-    form.chkuppercase->setChecked(store.text(QStringLiteral("nameuppercase")) == QLatin1String("1"));
-    form.chkskipindex->setChecked(store.text(QStringLiteral("skipindex")) == QLatin1String("1"));
+    v.accessMode = storedChoice(store.number(QStringLiteral("accessmode")), ConversionSettings::accessModeCount);
+    v.database = store.text(QStringLiteral("mysqldatabase"));
+    v.user = store.text(QStringLiteral("mysqlu"));
+    v.password = store.text(QStringLiteral("mysqlp"));
+    v.host = store.text(QStringLiteral("host"));
+    v.port = store.text(QStringLiteral("port"));
+    v.characterSetEntry = storedCharacterSetEntry(store.number(QStringLiteral("Character Set")));
+    v.characterSetTyped.reset();
+    v.oracleService = store.text(QStringLiteral("oracleh"));
+    v.oracleUser = store.text(QStringLiteral("oracleu"));
+    v.oraclePassword = store.text(QStringLiteral("oraclep"));
+    v.existingTablePolicy = storedChoice(store.number(QStringLiteral("processtable")), ConversionSettings::policyCount);
+    v.tableDefinitionsOnly = ConversionSettings::flagOf(store.text(QStringLiteral("tabledefonly")));
+    v.namesUppercase = ConversionSettings::flagOf(store.text(QStringLiteral("nameuppercase")));
+    v.skipIndexes = ConversionSettings::flagOf(store.text(QStringLiteral("skipindex")));
 }
 
-void saveStoredSettings(const Taaform1& form)
+void saveStoredSettings(const ConversionSettings& v)
 {
     Store store;
     if (!store.prepareForWriting())
         return;
     QSettings& s = store.settings();
-    s.setValue(QStringLiteral("accessmode"), QString::number(form.accessmode->itemIndex()));
-    s.setValue(QStringLiteral("mysqldatabase"), form.edtdatabase->text());
-    s.setValue(QStringLiteral("mysqlu"), form.edtname->text());
-    s.setValue(QStringLiteral("mysqlp"), form.edtpassword->text());
-    s.setValue(QStringLiteral("host"), form.edthost->text());
-    s.setValue(QStringLiteral("port"), form.edtport->text());
-    s.setValue(QStringLiteral("Character Set"), QString::number(form.cbcharset->currentIndex()));
-    s.setValue(QStringLiteral("oracleh"), form.edtservice->text());
-    s.setValue(QStringLiteral("oraclep"), form.edtoraclepassword->text());
-    s.setValue(QStringLiteral("oracleu"), form.edtoracleusername->text());
-    s.setValue(QStringLiteral("processtable"), QString::number(form.processtable->itemIndex()));
-    s.setValue(QStringLiteral("tabledefonly"), flag(form.chktabledefi));
-    s.setValue(QStringLiteral("nameuppercase"), flag(form.chkuppercase));
-    s.setValue(QStringLiteral("skipindex"), flag(form.chkskipindex));
+    s.setValue(QStringLiteral("accessmode"), QString::number(v.accessMode));
+    s.setValue(QStringLiteral("mysqldatabase"), v.database);
+    s.setValue(QStringLiteral("mysqlu"), v.user);
+    s.setValue(QStringLiteral("mysqlp"), v.password);
+    s.setValue(QStringLiteral("host"), v.host);
+    s.setValue(QStringLiteral("port"), v.port);
+    s.setValue(QStringLiteral("Character Set"), QString::number(v.characterSetEntry));
+    s.setValue(QStringLiteral("oracleh"), v.oracleService);
+    s.setValue(QStringLiteral("oraclep"), v.oraclePassword);
+    s.setValue(QStringLiteral("oracleu"), v.oracleUser);
+    s.setValue(QStringLiteral("processtable"), QString::number(v.existingTablePolicy));
+    s.setValue(QStringLiteral("tabledefonly"), ConversionSettings::flagText(v.tableDefinitionsOnly));
+    s.setValue(QStringLiteral("nameuppercase"), ConversionSettings::flagText(v.namesUppercase));
+    s.setValue(QStringLiteral("skipindex"), ConversionSettings::flagText(v.skipIndexes));
     s.sync();
     // The file is written as a whole: when that fails, none of the values is
     // stored, the first one included.

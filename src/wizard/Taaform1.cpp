@@ -5,8 +5,6 @@
 #include "StoredSettings.h"
 #include "data/Errors.h"
 #include "data/TrimmedText.h"
-#include "engine/ConversionRun.h"
-#include "engine/SourceParams.h"
 
 #include <QApplication>
 #include <QCheckBox>
@@ -30,26 +28,11 @@
 
 namespace qv {
 
-QStringList Taaform1::characterSetEntries()
-{
-    return {QStringLiteral("Default"), QStringLiteral("armscii8"), QStringLiteral("ascii"), QStringLiteral("big5"),
-            QStringLiteral("binary"),  QStringLiteral("cp1250"),   QStringLiteral("cp1251"), QStringLiteral("cp1256"),
-            QStringLiteral("cp1257"),  QStringLiteral("cp850"),    QStringLiteral("cp852"),  QStringLiteral("cp866"),
-            QStringLiteral("cp932"),   QStringLiteral("dec8"),     QStringLiteral("eucjpms"), QStringLiteral("euckr"),
-            QStringLiteral("gb2312"),  QStringLiteral("gbk"),      QStringLiteral("geostd8"), QStringLiteral("greek"),
-            QStringLiteral("hebrew"),  QStringLiteral("hp8"),      QStringLiteral("keybcs2"), QStringLiteral("koi8r"),
-            QStringLiteral("koi8u"),   QStringLiteral("latin1"),   QStringLiteral("latin2"), QStringLiteral("latin5"),
-            QStringLiteral("latin7"),  QStringLiteral("macce"),    QStringLiteral("macroman"), QStringLiteral("sjis"),
-            QStringLiteral("swe7"),    QStringLiteral("tis620"),   QStringLiteral("ucs2"),   QStringLiteral("ujis"),
-            QStringLiteral("utf8")};
-}
-
 Taaform1::Taaform1(Dialogs& dialogs, QWidget* parent) : QWidget(parent), dialogs_(dialogs)
 {
     setObjectName(QStringLiteral("aaform1"));
     ensureDataFolder();
     buildLayout();
-    oraclesql.setConnection(&oracleconn);
 
     // Each control's action is connected once; pressing a button from code
     // calls the action itself, whatever the button's state.
@@ -63,6 +46,10 @@ Taaform1::Taaform1(Dialogs& dialogs, QWidget* parent) : QWidget(parent), dialogs
     connect(Button2, &QPushButton::clicked, this, [this] { guarded([this] { Button2Click(); }); });
     connect(Button3, &QPushButton::clicked, this, [this] { guarded([this] { Button3Click(); }); });
     connect(Button4, &QPushButton::clicked, this, [this] { guarded([this] { Button4Click(); }); });
+    connect(btcreatebat, &QPushButton::clicked, this, [this] {
+        if (onCreateJob_)
+            guarded(onCreateJob_);
+    });
     // A double-click has selected the name under the pointer by now.
     connect(availabletables, &QListWidget::itemDoubleClicked, this,
             [this] { guarded([this] { availabletablesDblClick(); }); });
@@ -81,7 +68,11 @@ Taaform1::Taaform1(Dialogs& dialogs, QWidget* parent) : QWidget(parent), dialogs
     stopBound_ = false;
     setWindowTitle(applicationTitle());
     accessmodeClick();
-    guarded([this] { loadStoredSettings(*this); });
+    // Values read before a bad one are shown; the bad one and those after
+    // it keep the controls' values.
+    ConversionSettings stored = settings();
+    guarded([&stored] { loadStoredSettings(stored); });
+    applySettings(stored);
     currentStep_ = 1;
     Panel4->move(1, 1);
     ShowStep(1);
@@ -90,11 +81,7 @@ Taaform1::Taaform1(Dialogs& dialogs, QWidget* parent) : QWidget(parent), dialogs
 Taaform1::~Taaform1()
 {
     // However the window was closed, the inputs are kept for the next start.
-    try {
-        saveStoredSettings(*this);
-    } catch (const Error& e) {
-        dialogs_.showError(nullptr, applicationTitle(), withFullStop(e.message()));
-    }
+    qv::guarded(dialogs_, nullptr, [this] { saveStoredSettings(settings()); });
     // The lists are emptied as the children go; this window is gone by then.
     selecttables->model()->disconnect(this);
 }
@@ -120,16 +107,6 @@ void Taaform1::ApplyCaptions()
         Button3->setText(QStringLiteral("<去除"));
         Button4->setText(QStringLiteral("<去除全部"));
         bthelp->setText(QStringLiteral("帮助"));
-    }
-}
-
-void Taaform1::guarded(const std::function<void()>& action)
-{
-    try {
-        action();
-    } catch (const SilentAbort&) {
-    } catch (const Error& e) {
-        dialogs_.showError(this, applicationTitle(), withFullStop(e.message()));
     }
 }
 
@@ -283,12 +260,7 @@ void Taaform1::accessmodeClick()
 
 void Taaform1::step2Click()
 {
-    oracleconn.close();
-    oracleconn.describeAsOracle();
-    oracleconn.Params =
-        oracleConnectionParams(edtservice->text(), edtoracleusername->text(), edtoraclepassword->text());
-    oracleconn.open();
-    oracledata.setConnection(&oracleconn);
+    session_.connectSource(settings());
 }
 
 void Taaform1::step3Click()
@@ -298,43 +270,16 @@ void Taaform1::step3Click()
         edtdatabase->setFocus();
         throw SilentAbort();
     }
-    mysqlconnect.close();
-    mysqlconnect.describeAsMySql();
-    mysqlconnect.Params.clear();
-    if (cbcharset->currentIndex() > 0)
-        mysqlconnect.Params << QStringLiteral("ServerCharSet=") + cbcharset->currentText();
-    mysqlconnect.Params << QStringLiteral("Database=") + edtdatabase->text()
-                        << QStringLiteral("User_Name=") + edtname->text()
-                        << QStringLiteral("Password=") + edtpassword->text()
-                        << QStringLiteral("Port=") + edtport->text()
-                        << QStringLiteral("HostName=")
-                               + (accessmode->itemIndex() == 0 ? QStringLiteral("localhost") : edthost->text());
-    mysqlconnect.open();
+    session_.connectTarget(settings());
     edtdatabase2->setText(edtdatabase->text());
 }
 
 void Taaform1::step4Click()
 {
-    oraclesql.close();
-    oraclesql.openQuery(QStringLiteral("select  table_name   from   user_tables order by table_name"));
-    oraclesql.first();
-    for (; !oraclesql.eof(); oraclesql.next())
-        insertSorted(availabletables, oraclesql.fieldText(0));
+    for (const QString& name : session_.listSourceTables())
+        insertSorted(availabletables, name);
     if (availabletables->count() > 0)
         availabletables->setCurrentRow(0, QItemSelectionModel::NoUpdate);
-    oraclesql.close();
-}
-
-RunSettings Taaform1::runSettings() const
-{
-    RunSettings settings;
-    settings.policy = existingTablePolicyFromIndex(processtable->itemIndex());
-    settings.skipIndexes = chkskipindex->isChecked();
-    settings.definitionsOnly = chktabledefi->isChecked();
-    settings.namesUppercase = chkuppercase->isChecked();
-    if (cbcharset->currentIndex() > 0)
-        settings.characterSet = cbcharset->currentText();
-    return settings;
 }
 
 void Taaform1::runStarting()
@@ -347,27 +292,21 @@ void Taaform1::runStarting()
     stopBound_ = true;
 }
 
-void Taaform1::completionLinesWritten()
+void Taaform1::completionLinesWritten(const RunOutcome& outcome)
 {
     if (onCompletionLines_)
-        onCompletionLines_();
+        onCompletionLines_(outcome);
 }
 
 void Taaform1::step5Click()
 {
-    QStringList tables;
-    for (int i = 0; i < selecttables->count(); ++i)
-        tables << selecttables->item(i)->text();
-    ConversionRun run(steps_, *this);
+    const ConversionSettings inputs = settings();
     runInProgress_ = true;
-    try {
-        const RunOutcome outcome = run.run(tables, runSettings());
-        lastRunFailures_ = outcome.tablesWithFailures;
-    } catch (...) {
-        runInProgress_ = false;
-        throw;
-    }
-    runInProgress_ = false;
+    struct Ended {
+        bool& inProgress;
+        ~Ended() { inProgress = false; }
+    } ended{runInProgress_};
+    session_.run(inputs.tables.names, inputs, *this);
 }
 
 void Taaform1::step6Click()
@@ -445,10 +384,7 @@ void Taaform1::copyTextToClipboard(const QString& text)
 
 QString Taaform1::completionText(CompletionLine line) const
 {
-    const QString name = completionLineComponent(line);
-    if (const auto* label = findChild<QLabel*>(name))
-        return label->text();
-    return {};
+    return captionOf(captionTable(uiLanguage_), completionLineComponent(line));
 }
 
 }  // namespace qv

@@ -1,12 +1,10 @@
 #pragma once
 
 #include "CaptionTables.h"
-#include "data/BufferedDataSet.h"
-#include "data/DbConnection.h"
-#include "data/SqlQuery.h"
-#include "engine/ConversionRun.h"
+#include "Dialogs.h"
+#include "engine/ConversionSession.h"
+#include "engine/ConversionSettings.h"
 #include "engine/RunHost.h"
-#include "engine/TableSteps.h"
 
 #include <QUrl>
 #include <QWidget>
@@ -25,19 +23,34 @@ class QTabWidget;
 
 namespace qv {
 
-class Dialogs;
 class RadioGroup;
 
 // The six-page conversion wizard, the program's main window. Each page's work
 // is its step action, which Next runs before it moves on; the conversion run
-// of page 5 writes its progress into the log of page 6.
+// of page 5 writes its progress into the log of page 6. The window shows the
+// inputs of a ConversionSettings value and hands them to its conversion
+// session; its controls are its own, found by object name from outside.
 class Taaform1 : public QWidget, public RunHost {
     Q_OBJECT
 public:
     explicit Taaform1(Dialogs& dialogs, QWidget* parent = nullptr);
     ~Taaform1() override;
 
-    static QString applicationTitle() { return QStringLiteral("Quorvane 4.0"); }
+    static QString applicationTitle() { return qv::applicationTitle(); }
+
+    // The inputs as the controls show them, the table selection being the
+    // names in selecttables.
+    ConversionSettings settings() const;
+    // Shows the fourteen inputs in their controls (a choice of -1 leaves
+    // none chosen). The table selection is not applied: tables are chosen in
+    // the lists (see chooseTables).
+    void applySettings(const ConversionSettings& settings);
+    // Moves tables from availabletables to selecttables: all of them, or the
+    // named ones in their order, matched exactly; a name that is not
+    // available is passed over.
+    void chooseTables(const TableSelection& tables);
+    // The captions of the existing-table policy's items, in item order.
+    QStringList existingTablePolicyCaptions() const;
 
     // Unattended runs: the batch-mode flag, a hook run at the end of every
     // press of Next (the automatic walk), and one run after the run's first
@@ -45,7 +58,9 @@ public:
     void setBatchMode(bool batch) { batchMode_ = batch; }
     bool batchMode() const { return batchMode_; }
     void setAfterNext(std::function<void()> hook) { afterNext_ = std::move(hook); }
-    void setOnCompletionLines(std::function<void()> hook) { onCompletionLines_ = std::move(hook); }
+    void setOnCompletionLines(std::function<void(const RunOutcome&)> hook) { onCompletionLines_ = std::move(hook); }
+    // What btcreatebat opens (the job editor).
+    void setOnCreateJob(std::function<void()> action) { onCreateJob_ = std::move(action); }
     // Called after every change of the progress log; `lineAdded` is false
     // when only the last line was replaced.
     void setOnLogChanged(std::function<void(bool lineAdded)> hook) { onLogChanged_ = std::move(hook); }
@@ -88,8 +103,6 @@ public:
     int currentStep() const { return currentStep_; }
     bool isStopRequested() const { return stopRequested_; }
     bool runInProgress() const { return runInProgress_; }
-    // Tables that had failures in the last completed run (-1: none completed).
-    int lastRunFailures() const { return lastRunFailures_; }
 
     // The lines of the progress log.
     QStringList logLines() const;
@@ -97,7 +110,7 @@ public:
 
     // Runs an action the way the event loop would: a failure goes to the
     // standard error display, the silent abort to nobody.
-    void guarded(const std::function<void()>& action);
+    void guarded(const std::function<void()>& action) { qv::guarded(dialogs_, this, action); }
 
     // RunHost
     void appendLine(const QString& line) override;
@@ -109,15 +122,38 @@ public:
     void copyTextToClipboard(const QString& text) override;
     QString completionText(CompletionLine line) const override;
     void runStarting() override;
-    void completionLinesWritten() override;
+    void completionLinesWritten(const RunOutcome& outcome) override;
 
-    // The six data access instances, owned for the life of the window.
-    DbConnection oracleconn;
-    SqlQuery oraclesql;
-    SqlQuery oracledata;
-    DbConnection mysqlconnect;
-    SqlQuery mysqlexec{&mysqlconnect};
-    BufferedDataSet mysqldata{&mysqlconnect};
+    // The conversion session the steps work with, for the life of the window.
+    ConversionSession& session() { return session_; }
+
+protected:
+    void closeEvent(QCloseEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    void buildLayout();  // creates every control; Taaform1Layout.cpp
+    void ApplyCaptions();
+    void insertSorted(QListWidget* list, const QString& name);
+    // Moves the selected names of one list to the end of the other, in their order.
+    void moveSelected(QListWidget* from, QListWidget* to);
+    void updateNextOnPage5();
+    QStringList currentCaptionRows(bool withGroupsAndChecks) const;
+
+    Dialogs& dialogs_;
+    ConversionSession session_;
+    std::function<void(const QString&)> clipboardWriter_;
+    std::function<void()> afterNext_;
+    std::function<void(const RunOutcome&)> onCompletionLines_;
+    std::function<void(bool)> onLogChanged_;
+    std::function<void()> onCreateJob_;
+    UiLanguage uiLanguage_ = UiLanguage::English;
+    int currentStep_ = 1;
+    bool stopRequested_ = false;
+    bool batchMode_ = false;
+    bool runInProgress_ = false;
+    bool stopBound_ = false;  // btcancel runs ConfirmStop rather than ConfirmClose
+    int logLines_ = 0;
 
     // Controls, by component name.
     QFrame* Panel1 = nullptr;
@@ -204,35 +240,6 @@ public:
     QLabel* helpurl = nullptr;
     QLabel* queryclose = nullptr;
 
-    // The 37 entries of cbcharset; entry 0 means no character set.
-    static QStringList characterSetEntries();
-
-protected:
-    void closeEvent(QCloseEvent* event) override;
-    bool eventFilter(QObject* watched, QEvent* event) override;
-
-private:
-    void buildLayout();  // creates every control; Taaform1Layout.cpp
-    void ApplyCaptions();
-    void insertSorted(QListWidget* list, const QString& name);
-    void updateNextOnPage5();
-    RunSettings runSettings() const;
-    QStringList currentCaptionRows(bool withGroupsAndChecks) const;
-
-    Dialogs& dialogs_;
-    TableSteps steps_{oracledata, mysqlexec, mysqldata, *this};
-    std::function<void(const QString&)> clipboardWriter_;
-    std::function<void()> afterNext_;
-    std::function<void()> onCompletionLines_;
-    std::function<void(bool)> onLogChanged_;
-    UiLanguage uiLanguage_ = UiLanguage::English;
-    int currentStep_ = 1;
-    bool stopRequested_ = false;
-    bool batchMode_ = false;
-    bool runInProgress_ = false;
-    bool stopBound_ = false;  // btcancel runs ConfirmStop rather than ConfirmClose
-    int lastRunFailures_ = -1;
-    int logLines_ = 0;
 };
 
 }  // namespace qv

@@ -269,7 +269,7 @@ void Taaform1::buildLayout()
     cbcharset->setEditable(true);
     cbcharset->setInsertPolicy(QComboBox::NoInsert);  // typed text never joins the list
     cbcharset->setMaxVisibleItems(6);
-    cbcharset->addItems(characterSetEntries());
+    cbcharset->addItems(ConversionSettings::characterSetEntries());
     cbcharset->setCurrentIndex(0);
     Label33->setBuddy(cbcharset);
 

@@ -1,3 +1,4 @@
+#include "ListNames.h"
 #include "Taaform1.h"
 
 #include <QListWidget>
@@ -7,14 +8,6 @@
 namespace qv {
 
 namespace {
-
-QStringList namesOf(const QListWidget* list)
-{
-    QStringList names;
-    for (int i = 0; i < list->count(); ++i)
-        names << list->item(i)->text();
-    return names;
-}
 
 // Ascending without regard to case; names that compare equal keep their order.
 void sortWithoutCase(QListWidget* list)
@@ -36,29 +29,28 @@ void Taaform1::insertSorted(QListWidget* list, const QString& name)
     list->insertItem(row, name);
 }
 
-void Taaform1::Button1Click()
+void Taaform1::moveSelected(QListWidget* from, QListWidget* to)
 {
     // Walking backwards and inserting at one position keeps the moved names
     // in the order they had.
-    const int p = selecttables->count();
-    for (int i = availabletables->count() - 1; i >= 0; --i) {
-        if (!availabletables->item(i)->isSelected())
+    const int p = to->count();
+    for (int i = from->count() - 1; i >= 0; --i) {
+        if (!from->item(i)->isSelected())
             continue;
-        selecttables->insertItem(p, availabletables->item(i)->text());
-        delete availabletables->takeItem(i);
+        to->insertItem(p, from->item(i)->text());
+        delete from->takeItem(i);
     }
+}
+
+void Taaform1::Button1Click()
+{
+    moveSelected(availabletables, selecttables);
     updateNextOnPage5();
 }
 
 void Taaform1::Button3Click()
 {
-    const int p = availabletables->count();
-    for (int i = selecttables->count() - 1; i >= 0; --i) {
-        if (!selecttables->item(i)->isSelected())
-            continue;
-        availabletables->insertItem(p, selecttables->item(i)->text());
-        delete selecttables->takeItem(i);
-    }
+    moveSelected(selecttables, availabletables);
     sortWithoutCase(availabletables);
     updateNextOnPage5();
 }

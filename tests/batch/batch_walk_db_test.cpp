@@ -1,4 +1,5 @@
 #include "batch/UnattendedRun.h"
+#include "support/Controls.h"
 #include "support/QtPrinters.h"
 #include "support/SchemaFile.h"
 #include "support/ScriptedDialogs.h"
@@ -73,7 +74,7 @@ TEST_F(BatchWalk, FailedPageStopsTheWalkAndNextResumesIt)
     EXPECT_TRUE(form->isVisible());
     EXPECT_EQ(run.exitStatus(), 2);
 
-    form->edtpassword->setText(QStringLiteral("qvtest"));
+    control<QLineEdit>(*form, "edtpassword")->setText(QStringLiteral("qvtest"));
     form->guarded([this] { form->btnextClick(); });  // the user's Next
     EXPECT_TRUE(run.completed());
     EXPECT_FALSE(form->isVisible());

@@ -1,6 +1,7 @@
 #include "batch/JobFile.h"
 #include "batch/Launcher.h"
 #include "batch/Tmarfrm_bat.h"
+#include "support/Controls.h"
 #include "support/Files.h"
 #include "support/QtPrinters.h"
 #include "support/ScriptedDialogs.h"
@@ -32,6 +33,9 @@
 #include <memory>
 #include <optional>
 #include <sys/stat.h>
+
+// Designated initializers leave the inputs they do not name at their defaults.
+#pragma GCC diagnostic ignored "-Wmissing-field-initializers"
 
 using namespace qv;
 using namespace qv::test;
@@ -274,19 +278,7 @@ TEST(Launcher, ProgramIsThisProgramAndItsFolder)
     EXPECT_EQ(programFolder(), QFileInfo(programPath()).absolutePath() + "/");
 }
 
-// ---- File names ------------------------------------------------------------
-
-TEST(JobEditorNames, ExtensionIsReplacedOrAppended)
-{
-    EXPECT_EQ(Tmarfrm_bat::changeFileExt("/jobs/nightly.desktop", ".qvjob"), "/jobs/nightly.qvjob");
-    EXPECT_EQ(Tmarfrm_bat::changeFileExt("/jobs/nightly.desktop", ".log"), "/jobs/nightly.log");
-    EXPECT_EQ(Tmarfrm_bat::changeFileExt("/jobs/nightly.txt", ".qvjob"), "/jobs/nightly.qvjob");
-    EXPECT_EQ(Tmarfrm_bat::changeFileExt("/jobs/nightly", ".qvjob"), "/jobs/nightly.qvjob");
-    EXPECT_EQ(Tmarfrm_bat::changeFileExt("/jobs/a.tar.gz", ".log"), "/jobs/a.tar.log");
-    // A dot in a folder name is not an extension.
-    EXPECT_EQ(Tmarfrm_bat::changeFileExt("/jobs.d/nightly", ".log"), "/jobs.d/nightly.log");
-    EXPECT_EQ(Tmarfrm_bat::changeFileExt("/jobs/.desktop", ".qvjob"), "/jobs/.qvjob");
-}
+// ---- Messages --------------------------------------------------------------
 
 TEST(JobEditorNames, MessagesAreExact)
 {
@@ -311,7 +303,8 @@ protected:
         editor = std::make_unique<Tmarfrm_bat>(*wizard, dialogs);
         connectJobEditor(*wizard, *editor);
         ASSERT_TRUE(dir.isValid());
-        fillWizard();
+        wizard->applySettings(wizardInputs());
+        chooseTables({"CUSTOMERS", "ORDERS", "STOCK"}, {"ORDERS", "CUSTOMERS"});
     }
     void TearDown() override
     {
@@ -319,26 +312,22 @@ protected:
         wizard.reset();
     }
 
-    // A local server with two tables chosen on page 5.
-    void fillWizard()
+    // A local server (with a host typed all the same) and the Merge policy.
+    static ConversionSettings wizardInputs()
     {
-        wizard->accessmode->setItemIndex(0);
-        wizard->edthost->setText("db.example");
-        wizard->edtport->setText("3307");
-        wizard->edtdatabase->setText("typed");
-        wizard->edtdatabase2->setText("shop");
-        wizard->edtname->setText("loader");
-        wizard->edtpassword->setText("my=secret");
-        wizard->edtservice->setText("ORCL");
-        wizard->edtoracleusername->setText("app");
-        wizard->edtoraclepassword->setText("tiger");
-        wizard->processtable->setItemIndex(1);
-        wizard->cbcharset->setCurrentText("utf8");
-        wizard->chktabledefi->setChecked(true);
-        wizard->chkskipindex->setChecked(false);
-        wizard->chkuppercase->setChecked(false);
-        wizard->selecttables->clear();
-        wizard->selecttables->addItems({"ORDERS", "CUSTOMERS"});
+        return {.host = "db.example", .port = "3307", .database = "shop", .user = "loader", .password = "my=secret",
+                .characterSetEntry = ConversionSettings::characterSetEntryOf("utf8"), .oracleService = "ORCL",
+                .oracleUser = "app", .oraclePassword = "tiger", .existingTablePolicy = 1,
+                .tableDefinitionsOnly = true, .skipIndexes = false, .namesUppercase = false};
+    }
+
+    // Page 5 offering these tables, with the named ones chosen in order.
+    void chooseTables(const QStringList& offered, const QStringList& chosen)
+    {
+        control<QListWidget>(*wizard, "selecttables")->clear();
+        control<QListWidget>(*wizard, "availabletables")->clear();
+        control<QListWidget>(*wizard, "availabletables")->addItems(offered);
+        wizard->chooseTables({false, chosen});
     }
 
     // Presses btcreatebat; whileOpen runs inside the modal loop. Returns
@@ -356,7 +345,7 @@ protected:
             if (leftOpen)
                 editor->reject();
         });
-        wizard->btcreatebat->click();
+        control<QPushButton>(*wizard, "btcreatebat")->click();
         return shownModally;
     }
 
@@ -414,7 +403,7 @@ TEST_F(JobEditor, OpeningShowsTheWizardsValuesModally)
     EXPECT_TRUE(leftOpen);
     EXPECT_EQ(editor->edtmysqlip->text(), "localhost");
     EXPECT_EQ(editor->edtmysqlport->text(), "3307");
-    EXPECT_EQ(editor->edtmysqldatabase->text(), "shop");  // page 4's copy, not the typed field
+    EXPECT_EQ(editor->edtmysqldatabase->text(), "shop");
     EXPECT_EQ(editor->edtmysqlusername->text(), "loader");
     EXPECT_EQ(editor->edtmysqlpassword->text(), "my=secret");
     EXPECT_EQ(editor->edtoracleservice->text(), "ORCL");
@@ -432,11 +421,14 @@ TEST_F(JobEditor, OpeningShowsTheWizardsValuesModally)
 
 TEST_F(JobEditor, RemoteModeShowsTheHost)
 {
-    wizard->accessmode->setItemIndex(1);
-    wizard->cbcharset->setCurrentText("something typed");
+    ConversionSettings remote = wizardInputs();
+    remote.accessMode = 1;
+    remote.characterSetTyped = "something typed";
+    wizard->applySettings(remote);
     open();
     EXPECT_EQ(editor->edtmysqlip->text(), "db.example");
     EXPECT_EQ(editor->edtcharset->text(), "something typed");
+    EXPECT_TRUE(jobLines(editor->jobValues()).contains("character_set=something typed"));
 }
 
 TEST_F(JobEditor, SelectionModeShowsOrHidesTheListAndReselect)
@@ -459,10 +451,11 @@ TEST_F(JobEditor, SecondOpeningKeepsTheModeAndRefreshesTheRest)
         editor->chkskipindex->setChecked(true);
         editor->chktabledefi->setChecked(false);
     });
-    wizard->selecttables->clear();
-    wizard->selecttables->addItems({"EMP"});
-    wizard->edtport->setText("3306");
-    wizard->processtable->setItemIndex(2);
+    ConversionSettings changed = wizardInputs();
+    changed.port = "3306";
+    changed.existingTablePolicy = 2;
+    wizard->applySettings(changed);
+    chooseTables({"EMP", "DEPT"}, {"EMP"});
     open([&] {
         EXPECT_EQ(editor->rgselecttable->itemIndex(), 0);
         EXPECT_TRUE(listShown());
@@ -477,7 +470,9 @@ TEST_F(JobEditor, SecondOpeningKeepsTheModeAndRefreshesTheRest)
 
 TEST_F(JobEditor, NoPolicyChosenShowsAnErrorAndDoesNotOpen)
 {
-    wizard->processtable->setItemIndex(-1);
+    ConversionSettings noPolicy = wizardInputs();
+    noPolicy.existingTablePolicy = -1;
+    wizard->applySettings(noPolicy);
     EXPECT_FALSE(open());
     EXPECT_FALSE(editor->isVisible());
     ASSERT_EQ(dialogs.shown.size(), 1);
@@ -558,7 +553,7 @@ TEST_F(JobEditor, AllTablesWritesFifteenLines)
 
 TEST_F(JobEditor, ListedTablesWithNoneSelectedWritesFifteenLines)
 {
-    wizard->selecttables->clear();
+    chooseTables({"ORDERS"}, {});
     dialogs.savePaths << path("none.desktop");
     open([&] {
         editor->rgselecttable->setItemIndex(0);

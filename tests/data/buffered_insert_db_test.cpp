@@ -6,6 +6,7 @@
 #include "data/Errors.h"
 #include "data/RowApplier.h"
 #include "data/SqlQuery.h"
+#include "data/TransactionScope.h"
 #include "support/Failure.h"
 #include "support/TestDatabase.h"
 
@@ -27,7 +28,7 @@ protected:
         db.connect(connection);
         data.onReconcileError = [this](const QString& message) {
             refused << message;
-            openAtCallback << connection.openTransactions;
+            openAtCallback << int(connection.inTransaction());
         };
     }
 
@@ -228,7 +229,7 @@ TEST_F(BufferedInsert, TheFirstRefusedRowEndsTheApplyAndRollsItBack)
                       {QStringLiteral("Com_stmt_prepare"), 1}, {QStringLiteral("Com_stmt_execute"), 3},
                       {QStringLiteral("Com_stmt_close"), 1}}));
     EXPECT_EQ(db.scalar(QStringLiteral("select count(*) from T")), QStringLiteral("0"));
-    EXPECT_EQ(connection.openTransactions, 0);
+    EXPECT_FALSE(connection.inTransaction());
     EXPECT_EQ(data.pendingChanges(), 0);
 }
 
@@ -283,13 +284,13 @@ TEST_F(BufferedInsert, AnApplyInsideAnOpenTransactionLeavesItToItsOwner)
     db.exec(QStringLiteral("create table T (ID int) engine=InnoDB"));
     openOn(QStringLiteral("T"));
     addRow({{"ID", integer(1)}});
-    SqlQuery(&connection).executeDirect(QStringLiteral("start transaction"));
-    connection.openTransactions = 1;
+    TransactionScope owner(connection);
+    ASSERT_TRUE(owner.owned());
     const Counts before = statementCounts();
     EXPECT_EQ(data.applyUpdates(0), 0);
     const Counts sent = sentSince(before, statementCounts());
     EXPECT_EQ(sent.value(QStringLiteral("Com_begin")) + sent.value(QStringLiteral("Com_commit")), 0);
-    EXPECT_EQ(connection.openTransactions, 1);
+    EXPECT_TRUE(connection.inTransaction());
     EXPECT_EQ(db.scalar(QStringLiteral("select count(*) from T")), QStringLiteral("0"));  // not committed yet
 }
 
@@ -341,6 +342,6 @@ TEST_F(BufferedInsert, ATransactionThatCannotBeginRaisesWithTheLibrarysMessage)
                 || message.contains(QStringLiteral("Lost connection"), Qt::CaseInsensitive)
                 || message.contains(QStringLiteral("Connection was killed"), Qt::CaseInsensitive))
         << message.toStdString();
-    EXPECT_EQ(connection.openTransactions, 0);
+    EXPECT_FALSE(connection.inTransaction());
     EXPECT_TRUE(refused.isEmpty());
 }

@@ -1,6 +1,6 @@
 #include "data/DbConnection.h"
 #include "data/SqlQuery.h"
-#include "engine/SourceParams.h"
+#include "engine/ConversionSession.h"
 #include "support/Failure.h"
 #include "support/OciStandIn.h"
 #include "support/SchemaFile.h"
@@ -78,11 +78,21 @@ namespace {
 using qv::test::OciStandIn;
 using qv::test::SchemaFile;
 
+// The source connection's lines for user scott.
+QStringList sourceParams(const QString& service, const QString& password)
+{
+    ConversionSettings settings;
+    settings.oracleService = service;
+    settings.oracleUser = QStringLiteral("scott");
+    settings.oraclePassword = password;
+    return oracleConnectionParams(settings);
+}
+
 void connectThroughClient(DbConnection& connection, const SchemaFile& file, const QString& password = "tiger")
 {
     OciStandIn::use();
     connection.describeAsOracle();
-    connection.Params = oracleConnectionParams(file.path(), QStringLiteral("scott"), password);
+    connection.Params = sourceParams(file.path(), password);
     connection.open();
 }
 
@@ -117,7 +127,7 @@ TEST(OracleClient, RefusedLogonCarriesOraclesMessageAndFreesEveryHandle)
         SCOPED_TRACE(c.message);
         DbConnection connection;
         connection.describeAsOracle();
-        connection.Params = oracleConnectionParams(c.service, QStringLiteral("scott"), c.password);
+        connection.Params = sourceParams(c.service, c.password);
         EXPECT_EQ(failureOf([&] { connection.open(); }), QLatin1String(c.message));
         EXPECT_FALSE(connection.connected());
         EXPECT_EQ(OciStandIn::live(), 0);
@@ -131,7 +141,7 @@ TEST(OracleClient, LibraryLackingAFunctionIsNamedWithTheFunction)
     const SchemaFile file(QStringLiteral("create table T (A number);"));
     DbConnection connection;
     connection.describeAsOracle();
-    connection.Params = oracleConnectionParams(file.path(), QStringLiteral("scott"), QStringLiteral("tiger"));
+    connection.Params = sourceParams(file.path(), QStringLiteral("tiger"));
     EXPECT_EQ(failureOf([&] { connection.open(); }),
               QStringLiteral("The Oracle client library %1 has no function OCILobRead2: Quorvane needs Oracle Client "
                              "12.1 or later")

@@ -66,8 +66,8 @@ TEST_F(Run, SkipWritesItsLinesAndTouchesNothing)
 
     // Rows asked for: the skipped table gets a second line without dots.
     host.lines.clear();
-    RunSettings settings = definitionsOnlySettings(ExistingTablePolicy::Skip);
-    settings.definitionsOnly = false;
+    ConversionSettings settings = definitionsOnlySettings(ExistingTablePolicy::Skip);
+    settings.tableDefinitionsOnly = false;
     const RunOutcome outcome = run({QStringLiteral("DEPT")}, settings);
     EXPECT_EQ(host.lines, QStringList({"Skip table DEPT... ", "", "Skip table DEPT", ""}) + englishEnd);
     EXPECT_EQ(host.yields, 0);
@@ -89,6 +89,8 @@ TEST_F(Run, FailedDefinitionIsLoggedAndCounted)
                                               "Click 'Finish' to exit the wizard."}));
     EXPECT_EQ(outcome.tablesProcessed, 2);
     EXPECT_EQ(outcome.tablesWithFailures, 1);
+    // An unattended run reads its exit status from what its end hook is told.
+    EXPECT_EQ(host.outcomeAtCompletionHook.tablesWithFailures, 1);
 }
 
 TEST_F(Run, WildcardsInANameAreNoPattern)
@@ -100,8 +102,8 @@ TEST_F(Run, WildcardsInANameAreNoPattern)
         SCOPED_TRACE(int(policy));
         db.exec(QStringLiteral("drop table if exists %1.T_1").arg(db.name()));
         host.lines.clear();
-        RunSettings settings = definitionsOnlySettings(policy);
-        settings.definitionsOnly = false;
+        ConversionSettings settings = definitionsOnlySettings(policy);
+        settings.tableDefinitionsOnly = false;
         const RunOutcome outcome = run({QStringLiteral("T_1")}, settings);
         EXPECT_EQ(host.lines, QStringList({"Create table T_1...Done", "", "Insert table T_1 1 Rows ...Done", ""})
                                   + englishEnd);
@@ -113,7 +115,7 @@ TEST_F(Run, WildcardsInANameAreNoPattern)
 TEST_F(Run, OverwriteKeepsTheExistingTableWhenItsReplacementIsRefused)
 {
     connect(QStringLiteral("create table DEPT (DEPTNO NUMBER(2), X FLOAT);"));
-    RunSettings settings;  // indexes and rows too: neither may touch the kept table
+    ConversionSettings settings;  // indexes and rows too: neither may touch the kept table
     const RunOutcome outcome = run({QStringLiteral("DEPT")}, settings);
     ASSERT_EQ(host.lines.size(), 10) << host.lines.join(QLatin1Char('\n')).toStdString();
     EXPECT_EQ(host.lines.mid(0, 4),
@@ -128,8 +130,8 @@ TEST_F(Run, OverwriteKeepsTheExistingTableWhenItsReplacementIsRefused)
 
 TEST_F(Run, StopAtATableHeadEndsTheRunSilentlyWithoutCompletionLines)
 {
-    RunSettings settings = definitionsOnlySettings(ExistingTablePolicy::Merge);
-    settings.definitionsOnly = false;
+    ConversionSettings settings = definitionsOnlySettings(ExistingTablePolicy::Merge);
+    settings.tableDefinitionsOnly = false;
     // The user confirms Stop at the first yield, before DEPT's rows are copied;
     // the copy of an empty table reaches no checkpoint and ends normally.
     host.onProcessEvents = [](RecordingHost& h) { h.stop = true; };
@@ -188,7 +190,7 @@ TEST_F(Run, ChineseCompletionLinesWithAndWithoutFailures)
 TEST_F(Run, NamesUppercaseChangesOnlyAsciiLettersOfTheTargetName)
 {
     connect(QStringLiteral("create table \"Kunde_ä\" (\"Name\" VARCHAR2(20));"));
-    RunSettings settings = definitionsOnlySettings();
+    ConversionSettings settings = definitionsOnlySettings();
     run({QStringLiteral("Kunde_ä")}, settings);
     EXPECT_EQ(host.lines.first(), QStringLiteral("Create table KUNDE_ä...Done"));
     EXPECT_EQ(targetColumns(QStringLiteral("KUNDE_ä")), QStringList{"Name"});
@@ -202,8 +204,8 @@ TEST_F(Run, NamesUppercaseChangesOnlyAsciiLettersOfTheTargetName)
 
 TEST_F(Run, CharacterSetGoesIntoEveryCreatedTable)
 {
-    RunSettings settings = definitionsOnlySettings();
-    settings.characterSet = QStringLiteral("latin1");
+    ConversionSettings settings = definitionsOnlySettings();
+    settings.characterSetEntry = ConversionSettings::characterSetEntryOf(QStringLiteral("latin1"));
     run({QStringLiteral("EMP")}, settings);
     EXPECT_TRUE(host.clipboard.endsWith(QStringLiteral(")\r\n DEFAULT CHARSET=latin1")));
     EXPECT_TRUE(db.showCreateTable(QStringLiteral("EMP")).contains(QStringLiteral("CHARSET=latin1")));
@@ -211,9 +213,14 @@ TEST_F(Run, CharacterSetGoesIntoEveryCreatedTable)
 
 TEST(ExistingTablePolicy, ItemIndexesMapToPolicies)
 {
-    EXPECT_EQ(existingTablePolicyFromIndex(0), ExistingTablePolicy::Overwrite);
-    EXPECT_EQ(existingTablePolicyFromIndex(1), ExistingTablePolicy::Merge);
-    EXPECT_EQ(existingTablePolicyFromIndex(2), ExistingTablePolicy::Skip);
-    EXPECT_EQ(existingTablePolicyFromIndex(-1), ExistingTablePolicy::Merge);
-    EXPECT_EQ(existingTablePolicyFromIndex(5), ExistingTablePolicy::Merge);
+    const auto policyOf = [](int index) {
+        ConversionSettings settings;
+        settings.existingTablePolicy = index;
+        return settings.policy();
+    };
+    EXPECT_EQ(policyOf(0), ExistingTablePolicy::Overwrite);
+    EXPECT_EQ(policyOf(1), ExistingTablePolicy::Merge);
+    EXPECT_EQ(policyOf(2), ExistingTablePolicy::Skip);
+    EXPECT_EQ(policyOf(-1), ExistingTablePolicy::Merge);
+    EXPECT_EQ(policyOf(5), ExistingTablePolicy::Merge);
 }

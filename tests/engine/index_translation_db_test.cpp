@@ -21,7 +21,7 @@ protected:
                 .arg(db.name(), table));
     }
 
-    StepResult createWithIndexes(const QString& source, const QString& target)
+    IndexStepResult createWithIndexes(const QString& source, const QString& target)
     {
         const StepResult created = steps.CreateTargetTable(source, target, {});
         EXPECT_TRUE(created.ok) << created.message.toStdString();
@@ -34,9 +34,9 @@ protected:
 TEST_F(IndexTranslation, TableWithoutIndexesSendsNothing)
 {
     connect(QStringLiteral("create table T (A NUMBER(3));"));
-    const StepResult result = createWithIndexes(QStringLiteral("T"), QStringLiteral("T"));
+    const IndexStepResult result = createWithIndexes(QStringLiteral("T"), QStringLiteral("T"));
     EXPECT_TRUE(result.ok);
-    EXPECT_TRUE(steps.indexFailures().isEmpty());
+    EXPECT_TRUE(result.refused.isEmpty());
     EXPECT_TRUE(targetIndexes(QStringLiteral("T")).isEmpty());
     EXPECT_FALSE(oracledata.active());
 }
@@ -58,7 +58,7 @@ TEST_F(IndexTranslation, EachIndexBecomesOneStatementInNameOrder)
 TEST_F(IndexTranslation, TargetNameFollowsTheNameCaseWhileTheCatalogUsesTheSourceName)
 {
     connect(QStringLiteral("create table emp (empno NUMBER(4)); create unique index emp_ux on emp (empno);"));
-    RunSettings settings = definitionsOnlySettings();
+    ConversionSettings settings = definitionsOnlySettings();
     settings.skipIndexes = false;
     run({QStringLiteral("emp")}, settings);
     EXPECT_EQ(host.lines.first(), QStringLiteral("Create table EMP...Done"));
@@ -72,7 +72,7 @@ TEST_F(IndexTranslation, RefusedStatementIsPassedOverAndToldInTheLog)
                            "create index A_ID on DOC (ID);"
                            "create unique index B_UPPER on DOC (upper(CODE));"
                            "create index C_CODE on DOC (CODE, ID);"));
-    RunSettings settings = definitionsOnlySettings();
+    ConversionSettings settings = definitionsOnlySettings();
     settings.skipIndexes = false;
     const RunOutcome outcome = run({QStringLiteral("DOC")}, settings);
     const QString refusal = QStringLiteral("Key column 'SYS_NC00001$' doesn't exist in table");
@@ -84,19 +84,19 @@ TEST_F(IndexTranslation, RefusedStatementIsPassedOverAndToldInTheLog)
     EXPECT_EQ(targetIndexes(QStringLiteral("DOC")), (QStringList{"A_ID PLAIN (ID)", "C_CODE PLAIN (CODE,ID)"}));
     EXPECT_EQ(outcome.tablesWithFailures, 1);
 
-    const StepResult again = steps.CreateTargetIndexes(QStringLiteral("DOC"), QStringLiteral("DOC"));
+    const IndexStepResult again = steps.CreateTargetIndexes(QStringLiteral("DOC"), QStringLiteral("DOC"));
     EXPECT_FALSE(again.ok);
     // Every statement fails now (the indexes exist, or cannot be made); the last message stays.
     EXPECT_EQ(again.message, QStringLiteral("Duplicate key name 'C_CODE'"));
-    EXPECT_EQ(steps.indexFailures().size(), 3);
+    EXPECT_EQ(again.refused.size(), 3);
 }
 
 TEST_F(IndexTranslation, RowsArriveAfterTheIndexesAndAreCheckedByThem)
 {
     connect(QStringLiteral("create table T (ID NUMBER(5) primary key, NAME VARCHAR2(10));"
                            "insert into T values (1, 'a'), (2, 'b');"));
-    RunSettings settings;
-    settings.policy = ExistingTablePolicy::Overwrite;
+    ConversionSettings settings;
+    settings.existingTablePolicy = int(ExistingTablePolicy::Overwrite);
     const RunOutcome outcome = run({QStringLiteral("T")}, settings);
     EXPECT_EQ(host.lines.mid(0, 4),
               (QStringList{"Create table T...Done", "", "Insert table T 2 Rows ...Done", ""}));

@@ -19,8 +19,8 @@ class NamesAndValues : public ConversionFixture {
 protected:
     RunOutcome runAll(const QStringList& tables, ExistingTablePolicy policy = ExistingTablePolicy::Overwrite)
     {
-        RunSettings settings;
-        settings.policy = policy;
+        ConversionSettings settings;
+        settings.existingTablePolicy = int(policy);
         settings.namesUppercase = false;
         return run(tables, settings);
     }

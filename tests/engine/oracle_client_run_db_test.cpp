@@ -52,7 +52,7 @@ protected:
 TEST_F(OracleClientRun, LandsAsTheSchemaFileRunLands)
 {
     connect(QString::fromUtf8(schemaSql));
-    const RunSettings settings;
+    const ConversionSettings settings;
     ASSERT_TRUE(run(tables, settings).succeeded()) << host.lines.join(QLatin1Char('\n')).toStdString();
     const QStringList offline = outcome();
     for (const QString& table : tables)
@@ -71,7 +71,7 @@ TEST_F(OracleClientRun, LostConnectionEndsTheRowStepWithOraclesMessage)
     connect(QString::fromUtf8(schemaSql));
     reconnectSourceThroughClient();
     qputenv("QV_OCI_STANDIN_FAIL_AFTER_ROWS", "30");
-    RunSettings settings;
+    ConversionSettings settings;
     settings.skipIndexes = true;
     const RunOutcome result = run({QStringLiteral("MANY")}, settings);
     qunsetenv("QV_OCI_STANDIN_FAIL_AFTER_ROWS");

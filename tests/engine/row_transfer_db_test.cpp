@@ -27,7 +27,7 @@ protected:
     }
 
     // transferRows as the run calls it, after the run's own line.
-    StepResult copy()
+    RowStepResult copy()
     {
         host.appendLine(QStringLiteral("Insert table T... "));
         return steps.transferRows(QStringLiteral("T"), QStringLiteral("T"));
@@ -106,9 +106,12 @@ TEST_F(RowTransfer, RefusedRowInTheFinalApplyRollsItBackAndIsReportedOnce)
 {
     // Row 3 repeats the key of row 1.
     prepare(50, QStringLiteral("update T set ID = 1 where rowid = 3;"));
-    const StepResult result = copy();
+    const RowStepResult result = copy();
     EXPECT_TRUE(result.ok);
-    EXPECT_TRUE(steps.insertFailed());
+    EXPECT_TRUE(result.rowRefused);
+    EXPECT_EQ(result.refusedRowMessage, QStringLiteral("Duplicate entry '1' for key 'PRIMARY'"));
+    EXPECT_EQ(result.rowsRead, 50);  // the refusal comes with the final apply
+    EXPECT_EQ(result.rowsKept, 0);
     EXPECT_EQ(host.lines, (QStringList{"Insert table T 50 Rows ", "Duplicate entry '1' for key 'PRIMARY'"}));
     EXPECT_EQ(targetRows(), 0);
 }
@@ -212,8 +215,8 @@ TEST_F(RowTransfer, ValuesThatWouldLoseContentFailTheCopy)
 TEST_F(RowTransfer, RunAppendsDoneToTheRefusalAndCountsTheTable)
 {
     prepare(50, QStringLiteral("update T set ID = 1 where rowid = 3;"));
-    RunSettings settings = definitionsOnlySettings(ExistingTablePolicy::Merge);
-    settings.definitionsOnly = false;
+    ConversionSettings settings = definitionsOnlySettings(ExistingTablePolicy::Merge);
+    settings.tableDefinitionsOnly = false;
     const RunOutcome outcome = run({QStringLiteral("T")}, settings);
     EXPECT_EQ(host.lines, (QStringList{"Insert table T 50 Rows ", "Duplicate entry '1' for key 'PRIMARY'...Done",
                                        "Rows kept in T: 0", "",
@@ -228,8 +231,8 @@ TEST_F(RowTransfer, StopDuringTheCopyEndsItAtTheNextCheckpointAndTheRunAtTheNext
 {
     prepare(3000);
     db.exec(QStringLiteral("create table %1.U (ID int)").arg(db.name()));
-    RunSettings settings = definitionsOnlySettings(ExistingTablePolicy::Merge);
-    settings.definitionsOnly = false;
+    ConversionSettings settings = definitionsOnlySettings(ExistingTablePolicy::Merge);
+    settings.tableDefinitionsOnly = false;
     // Yield 1 is before the copy; yields 2 and 3 are the checkpoints after rows 100 and 200.
     host.onProcessEvents = [](RecordingHost& h) { h.stop = h.yields == 3; };
     EXPECT_THROW(run({QStringLiteral("T"), QStringLiteral("U")}, settings), SilentAbort);
@@ -241,8 +244,8 @@ TEST_F(RowTransfer, StopDuringTheCopyEndsItAtTheNextCheckpointAndTheRunAtTheNext
 TEST_F(RowTransfer, StopDuringTheLastTableStillWritesTheCompletionLines)
 {
     prepare(300);
-    RunSettings settings = definitionsOnlySettings(ExistingTablePolicy::Merge);
-    settings.definitionsOnly = false;
+    ConversionSettings settings = definitionsOnlySettings(ExistingTablePolicy::Merge);
+    settings.tableDefinitionsOnly = false;
     host.onProcessEvents = [](RecordingHost& h) { h.stop = h.yields == 2; };
     run({QStringLiteral("T")}, settings);
     EXPECT_EQ(host.lines.mid(0, 5), (QStringList{"Insert table T 100 Rows ", "Operation aborted", "Operation aborted",

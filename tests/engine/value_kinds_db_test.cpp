@@ -40,7 +40,7 @@ TEST_F(ConversionFixture, EveryValueKindArrivesUnchanged)
     schema->execute(QStringLiteral("update KINDS set B = ?1 where ID = 1"), {blob});
     const QString clob = QStringLiteral("中a").repeated(300000);
 
-    RunSettings settings;
+    ConversionSettings settings;
     const RunOutcome outcome = run({QStringLiteral("KINDS")}, settings);
     ASSERT_TRUE(outcome.succeeded()) << host.lines.join(QLatin1Char('\n')).toStdString();
     EXPECT_EQ(host.lines.mid(0, 4), (QStringList{"Create table KINDS...Done", "", "Insert table KINDS 2 Rows ...Done", ""}));

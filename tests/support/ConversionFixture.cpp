@@ -1,39 +1,45 @@
 #include "ConversionFixture.h"
 
 #include "OciStandIn.h"
-#include "engine/SourceParams.h"
 
 namespace qv::test {
 
-void ConversionFixture::connect(const QString& sourceSql, const QString& charset)
+ConversionSettings ConversionFixture::inputs() const
 {
+    ConversionSettings settings = db.settings();
+    settings.oracleService = schema ? schema->service() : QString();
+    settings.oracleUser = QStringLiteral("scott");
+    settings.oraclePassword = QStringLiteral("tiger");
+    settings.characterSetEntry = characterSetEntry;
+    return settings;
+}
+
+void ConversionFixture::connect(const QString& sourceSql, const QString& characterSet)
+{
+    characterSetEntry = characterSet.isEmpty() ? 0 : ConversionSettings::characterSetEntryOf(characterSet);
     schema = std::make_unique<SchemaFile>(sourceSql);
-    schema->connect(oracleconn);
-    oraclesql.setConnection(&oracleconn);
-    oracledata.setConnection(&oracleconn);
-    db.connect(mysqlconnect, charset);
+    session.connectSource(inputs());
+    session.connectTarget(inputs());
 }
 
 void ConversionFixture::reconnectSourceThroughClient()
 {
-    oracleconn.close();
     OciStandIn::use();
-    oracleconn.describeAsOracle();
-    oracleconn.Params = oracleConnectionParams(schema->path(), QStringLiteral("scott"), QStringLiteral("tiger"));
-    oracleconn.open();
+    ConversionSettings settings = inputs();
+    settings.oracleService = schema->path();
+    session.connectSource(settings);
 }
 
-RunOutcome ConversionFixture::run(const QStringList& tables, const RunSettings& settings)
+RunOutcome ConversionFixture::run(const QStringList& tables, const ConversionSettings& settings)
 {
-    ConversionRun conversion(steps, host);
-    return conversion.run(tables, settings);
+    return session.run(tables, settings, host);
 }
 
-RunSettings definitionsOnlySettings(ExistingTablePolicy policy)
+ConversionSettings definitionsOnlySettings(ExistingTablePolicy policy)
 {
-    RunSettings settings;
-    settings.policy = policy;
-    settings.definitionsOnly = true;
+    ConversionSettings settings;
+    settings.existingTablePolicy = int(policy);
+    settings.tableDefinitionsOnly = true;
     settings.skipIndexes = true;
     return settings;
 }

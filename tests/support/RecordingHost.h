@@ -20,6 +20,7 @@ public:
     int yields = 0;
     int runStarts = 0;
     int completionHooks = 0;
+    RunOutcome outcomeAtCompletionHook;
     int linesAtCompletionHook = -1;
     UiLanguage language = UiLanguage::English;
     std::function<void(RecordingHost&)> onProcessEvents;
@@ -33,10 +34,11 @@ public:
     void copyTextToClipboard(const QString& text) override { clipboard = text; }
     QString completionText(CompletionLine line) const override;
     void runStarting() override { ++runStarts; }
-    void completionLinesWritten() override
+    void completionLinesWritten(const RunOutcome& outcome) override
     {
         ++completionHooks;
         linesAtCompletionHook = int(lines.size());
+        outcomeAtCompletionHook = outcome;
     }
 };
 

@@ -83,6 +83,18 @@ QStringList TestDatabase::params(const QString& charset) const
     return lines;
 }
 
+ConversionSettings TestDatabase::settings() const
+{
+    ConversionSettings settings;
+    settings.accessMode = 1;
+    settings.host = QStringLiteral("127.0.0.1");
+    settings.port = QString::number(sandbox_.port);
+    settings.database = name_;
+    settings.user = QLatin1String(Sandbox::user);
+    settings.password = QLatin1String(Sandbox::password);
+    return settings;
+}
+
 void TestDatabase::connect(DbConnection& connection, const QString& charset) const
 {
     connection.close();

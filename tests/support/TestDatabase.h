@@ -2,6 +2,7 @@
 
 #include "QtPrinters.h"
 #include "data/DbConnection.h"
+#include "engine/ConversionSettings.h"
 
 #include <QString>
 #include <QStringList>
@@ -36,6 +37,8 @@ public:
     // Params lines of a MySQL connection to this database over TCP;
     // `charset` adds a ServerCharSet line.
     QStringList params(const QString& charset = {}) const;
+    // The target inputs of a conversion into this database: Remote mode over TCP.
+    ConversionSettings settings() const;
     // Describes `connection` as the MySQL target, fills Params and opens it.
     void connect(DbConnection& connection, const QString& charset = {}) const;
 

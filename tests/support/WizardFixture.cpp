@@ -44,46 +44,64 @@ void Wizard::SetUp()
 
 Buttons Wizard::buttons() const
 {
-    return {form->btback->isEnabled(), form->btnext->text(), form->btnext->isEnabled(), form->btcancel->text(),
-            form->btcancel->isEnabled(), form->bthelp->isEnabled()};
+    const QPushButton* const next = button("btnext");
+    const QPushButton* const cancel = button("btcancel");
+    return {button("btback")->isEnabled(), next->text(), next->isEnabled(), cancel->text(), cancel->isEnabled(),
+            button("bthelp")->isEnabled()};
 }
 
 void Wizard::walkToPage5()
 {
     const Buttons middle{true, "Next >", true, "Close", true, true};
-    form->btnext->click();
+    QPushButton* const next = button("btnext");
+    next->click();
     EXPECT_EQ(buttons(), middle);
-    EXPECT_EQ(form->focusWidget(), form->edtservice);
-    form->edtservice->setText(schema.service());
-    form->edtoracleusername->setText(QStringLiteral("scott"));
-    form->edtoraclepassword->setText(QStringLiteral("tiger"));
-    form->btnext->click();
+    EXPECT_EQ(form->focusWidget(), edit("edtservice"));
+    edit("edtservice")->setText(schema.service());
+    edit("edtoracleusername")->setText(QStringLiteral("scott"));
+    edit("edtoraclepassword")->setText(QStringLiteral("tiger"));
+    next->click();
     ASSERT_EQ(form->currentStep(), 3) << dialogs.texts(QStringLiteral("error")).join(QLatin1Char('\n')).toStdString();
     EXPECT_EQ(buttons(), middle);
-    EXPECT_EQ(form->focusWidget(), form->edtdatabase);
+    EXPECT_EQ(form->focusWidget(), edit("edtdatabase"));
     fillMySql();
-    form->btnext->click();
+    next->click();
     ASSERT_EQ(form->currentStep(), 4) << dialogs.texts(QStringLiteral("error")).join(QLatin1Char('\n')).toStdString();
     EXPECT_EQ(buttons(), middle);
-    EXPECT_TRUE(form->Label4->font().bold());
-    form->btnext->click();
+    EXPECT_TRUE(control<QLabel>("Label4")->font().bold());
+    next->click();
     ASSERT_EQ(form->currentStep(), 5);
 }
 
 void Wizard::fillMySql(const QString& password)
 {
-    form->accessmode->setItemIndex(1);
-    form->edthost->setText(QStringLiteral("127.0.0.1"));
-    form->edtport->setText(QString::number(db.sandbox().port));
-    form->edtdatabase->setText(db.name());
-    form->edtname->setText(QStringLiteral("qvtest"));
-    form->edtpassword->setText(password);
+    control<RadioGroup>("accessmode")->setItemIndex(1);
+    edit("edthost")->setText(QStringLiteral("127.0.0.1"));
+    edit("edtport")->setText(QString::number(db.sandbox().port));
+    edit("edtdatabase")->setText(db.name());
+    edit("edtname")->setText(QStringLiteral("qvtest"));
+    edit("edtpassword")->setText(password);
 }
 
 void Wizard::select(const QStringList& tables)
 {
     for (const QString& table : tables)
-        form->selecttables->addItem(table);
+        list("selecttables")->addItem(table);
+}
+
+QPushButton* Wizard::button(const QString& name) const
+{
+    return control<QPushButton>(name);
+}
+
+QLineEdit* Wizard::edit(const QString& name) const
+{
+    return control<QLineEdit>(name);
+}
+
+QListWidget* Wizard::list(const QString& name) const
+{
+    return control<QListWidget>(name);
 }
 
 QStringList Wizard::names(const QListWidget* list) const

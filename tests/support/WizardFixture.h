@@ -1,5 +1,6 @@
 #pragma once
 
+#include "Controls.h"
 #include "QtPrinters.h"
 #include "SchemaFile.h"
 #include "ScriptedDialogs.h"
@@ -39,6 +40,16 @@ protected:
     void fillMySql(const QString& password = QStringLiteral("qvtest"));
     void select(const QStringList& tables);
     QStringList names(const QListWidget* list) const;
+
+    // The window's controls by object name; see Controls.h.
+    template <class T>
+    T* control(const QString& name) const
+    {
+        return test::control<T>(*form, name);
+    }
+    QPushButton* button(const QString& name) const;
+    QLineEdit* edit(const QString& name) const;
+    QListWidget* list(const QString& name) const;
 
     SchemaFile schema;
     TestDatabase db;

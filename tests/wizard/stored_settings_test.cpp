@@ -1,6 +1,9 @@
 #include "data/Errors.h"
+#include "support/Controls.h"
 #include "support/Files.h"
+#include "support/QtPrinters.h"
 #include "support/ScriptedDialogs.h"
+#include "support/SettingsValues.h"
 #include "wizard/IntegerText.h"
 #include "wizard/RadioGroup.h"
 #include "wizard/StoredSettings.h"
@@ -12,17 +15,23 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QLineEdit>
+#include <QListWidget>
 #include <QSettings>
 #include <QStandardPaths>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
+// Designated initializers leave the inputs they do not name at their defaults.
+#pragma GCC diagnostic ignored "-Wmissing-field-initializers"
+
 using namespace qv;
 using namespace qv::test;
+using S = ConversionSettings;
 
 namespace {
 
+// The store's names in the order the inputs are loaded.
 const QStringList storedNames{"accessmode", "mysqldatabase", "mysqlu", "mysqlp", "host", "port", "Character Set",
                               "oracleh", "oracleu", "oraclep", "processtable", "tabledefonly", "nameuppercase",
                               "skipindex"};
@@ -34,6 +43,12 @@ QSettings::SettingsMap ordinaryValues()
             {"oracleu", "scott"},      {"oraclep", "tiger"},      {"processtable", "1"},  {"tabledefonly", "1"},
             {"nameuppercase", "1"},    {"skipindex", "1"}};
 }
+
+// What ordinaryValues() load as.
+const S ordinary{.accessMode = 1, .host = "db.example", .port = "3307", .database = "shop", .user = "root",
+                 .password = "pw", .characterSetEntry = 36, .oracleService = "ORCL", .oracleUser = "scott",
+                 .oraclePassword = "tiger", .existingTablePolicy = 1, .tableDefinitionsOnly = true,
+                 .skipIndexes = true, .namesUppercase = true};
 
 // Every test has a home of its own; the user's real settings are never seen.
 class StoredSettingsTest : public ::testing::Test {
@@ -56,19 +71,13 @@ protected:
 
     static QSettings open() { return QSettings(QSettings::NativeFormat, QSettings::UserScope, "Zembrix", "Quorvane"); }
 
-    static void store(const QSettings::SettingsMap& values)
+    // A store holding exactly these values.
+    void store(const QSettings::SettingsMap& values)
     {
-        QSettings settings(QSettings::NativeFormat, QSettings::UserScope, "Zembrix", "Quorvane");
+        QFile::remove(settingsFile());
+        QSettings settings = open();
         for (auto it = values.begin(); it != values.end(); ++it)
             settings.setValue(it.key(), it.value());
-    }
-
-    static void storeWithout(const QString& name, const QSettings::SettingsMap& changes = {})
-    {
-        QSettings::SettingsMap values = ordinaryValues();
-        values.remove(name);
-        values.insert(changes);
-        store(values);
     }
 
     // Writes the file as a user's editor would leave it.
@@ -80,340 +89,194 @@ protected:
         file.write(text);
     }
 
+    // The ordinary store with one value replaced (an invalid variant: left
+    // out) loads as the ordinary settings with that one input changed.
+    template <class T>
+    void expectEach(const QString& name, T S::*field, const QList<std::pair<QVariant, T>>& cases)
+    {
+        for (const auto& [stored, expected] : cases) {
+            SCOPED_TRACE(name.toStdString() + " = " +
+                         (stored.isValid() ? "'" + stored.toString().toStdString() + "'" : "(missing)"));
+            QSettings::SettingsMap values = ordinaryValues();
+            values.remove(name);
+            if (stored.isValid())
+                values.insert(name, stored);
+            store(values);
+            S want = ordinary;
+            want.*field = expected;
+            S loaded = unlike(want);
+            want.tables = loaded.tables;
+            EXPECT_NO_THROW(loadStoredSettings(loaded));
+            EXPECT_EQ(loaded, want);
+        }
+    }
+
     QTemporaryDir home;
     ScriptedDialogs dialogs;
 };
 
-void expectFirstStartControls(const Taaform1& form)
+TEST_F(StoredSettingsTest, EachInputIsStoredAsTextAndLoadsBack)
 {
-    EXPECT_EQ(form.accessmode->itemIndex(), 0);
-    EXPECT_FALSE(form.edthost->isEnabled());
-    EXPECT_EQ(form.edthost->text(), "");
-    EXPECT_EQ(form.edtport->text(), "3306");
-    EXPECT_EQ(form.cbcharset->currentIndex(), 0);
-    EXPECT_EQ(form.cbcharset->currentText(), "Default");
-    EXPECT_EQ(form.processtable->itemIndex(), 0);
-    EXPECT_TRUE(form.chkuppercase->isChecked());
-    EXPECT_FALSE(form.chktabledefi->isChecked());
-    EXPECT_FALSE(form.chkskipindex->isChecked());
-    for (const QLineEdit* edit : {form.edtdatabase, form.edtname, form.edtpassword, form.edtservice,
-                                  form.edtoracleusername, form.edtoraclepassword})
-        EXPECT_EQ(edit->text(), "") << edit->objectName().toStdString();
-}
-
-TEST_F(StoredSettingsTest, FirstStartKeepsTheWindowsValuesAndStoresAllFourteen)
-{
-    Taaform1 form(dialogs);
-    loadStoredSettings(form);
-    expectFirstStartControls(form);
-    EXPECT_FALSE(QFileInfo::exists(settingsFile())) << "loading must not create the store";
-
-    saveStoredSettings(form);
-    ASSERT_TRUE(QFileInfo::exists(settingsFile()));
-    QSettings settings = open();
-    QStringList names = settings.childKeys();
-    QStringList expected = storedNames;
-    names.sort();
-    expected.sort();
-    EXPECT_EQ(names, expected);
-    const QSettings::SettingsMap values{{"accessmode", "0"},    {"port", "3306"},       {"Character Set", "0"},
-                                        {"processtable", "0"},  {"tabledefonly", "0"},  {"nameuppercase", "1"},
-                                        {"skipindex", "0"},     {"host", ""},           {"mysqlp", ""}};
-    for (auto it = values.begin(); it != values.end(); ++it) {
-        const QVariant value = settings.value(it.key());
-        EXPECT_EQ(value.typeId(), QMetaType::QString) << it.key().toStdString();
-        EXPECT_EQ(value.toString(), it.value().toString()) << it.key().toStdString();
-    }
-}
-
-TEST_F(StoredSettingsTest, EveryControlSurvivesARoundTripAndPasswordsArePlainText)
-{
-    store({{"unrelated", "kept"}});
     const QString awkward = QStringLiteral(" p@ss, w0rd;=\"x\" #[General] \\ 密码 ");
-    {
-        Taaform1 form(dialogs);
-        form.accessmode->setItemIndex(1);
-        form.edtdatabase->setText("shop");
-        form.edtname->setText("admin");
-        form.edtpassword->setText(awkward);
-        form.edthost->setText("@db.example");
-        form.edtport->setText("not a port");
-        form.cbcharset->setCurrentIndex(36);
-        form.edtservice->setText("sqlite:/tmp/x.db");
-        form.edtoracleusername->setText("scott");
-        form.edtoraclepassword->setText("tiger");
-        form.processtable->setItemIndex(2);
-        form.chktabledefi->setChecked(true);
-        form.chkskipindex->setChecked(true);
-        form.chkuppercase->setChecked(false);
-        saveStoredSettings(form);
+    struct Case {
+        const char* what;
+        S settings;
+        QStringList texts;  // in storedNames order
+    };
+    const Case cases[] = {
+        {"first start", S{}, {"0", "", "", "", "", "3306", "0", "", "", "", "0", "0", "1", "0"}},
+        {"every input",
+         {.accessMode = 1, .host = "@db.example", .port = "not a port", .database = "shop", .user = "admin",
+          .password = awkward, .characterSetEntry = 36, .oracleService = "sqlite:/tmp/x.db", .oracleUser = "scott",
+          .oraclePassword = "tiger", .existingTablePolicy = 2, .tableDefinitionsOnly = true, .skipIndexes = true,
+          .namesUppercase = false},
+         {"1", "shop", "admin", awkward, "@db.example", "not a port", "36", "sqlite:/tmp/x.db", "scott", "tiger", "2",
+          "1", "0", "1"}},
+        {"no choice", {.accessMode = -1, .characterSetEntry = -1, .existingTablePolicy = -1},
+         {"-1", "", "", "", "", "3306", "-1", "", "", "", "-1", "0", "1", "0"}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        store({{"unrelated", "kept"}});
+        saveStoredSettings(c.settings);
+        {
+            QSettings settings = open();
+            QStringList names = settings.childKeys();
+            QStringList expected = storedNames + QStringList{"unrelated"};
+            names.sort();
+            expected.sort();
+            EXPECT_EQ(names, expected) << "the tables are not stored";
+            EXPECT_EQ(settings.value("unrelated").toString(), "kept");
+            for (qsizetype i = 0; i < storedNames.size(); ++i) {
+                const QVariant value = settings.value(storedNames[i]);
+                EXPECT_EQ(value.typeId(), QMetaType::QString) << storedNames[i].toStdString();
+                EXPECT_EQ(value.toString(), c.texts[i]) << storedNames[i].toStdString();
+            }
+        }
+        S loaded = unlike(c.settings);
+        S want = c.settings;
+        want.tables = loaded.tables;
+        loadStoredSettings(loaded);
+        EXPECT_EQ(loaded, want);
     }
-    {
-        QSettings settings = open();
-        EXPECT_EQ(settings.value("mysqlp").toString(), awkward);
-        EXPECT_EQ(settings.value("oraclep").toString(), "tiger");
-        EXPECT_EQ(settings.value("Character Set").toString(), "36");
-        EXPECT_EQ(settings.value("processtable").toString(), "2");
-        EXPECT_EQ(settings.value("unrelated").toString(), "kept");
-    }
-    Taaform1 form(dialogs);
-    loadStoredSettings(form);
-    EXPECT_EQ(form.accessmode->itemIndex(), 1);
-    EXPECT_TRUE(form.edthost->isEnabled());
-    EXPECT_EQ(form.edtdatabase->text(), "shop");
-    EXPECT_EQ(form.edtname->text(), "admin");
-    EXPECT_EQ(form.edtpassword->text(), awkward);
-    EXPECT_EQ(form.edthost->text(), "@db.example");
-    EXPECT_EQ(form.edtport->text(), "not a port");
-    EXPECT_EQ(form.cbcharset->currentText(), "utf8");
-    EXPECT_EQ(form.edtservice->text(), "sqlite:/tmp/x.db");
-    EXPECT_EQ(form.edtoracleusername->text(), "scott");
-    EXPECT_EQ(form.edtoraclepassword->text(), "tiger");
-    EXPECT_EQ(form.processtable->itemIndex(), 2);
-    EXPECT_TRUE(form.chktabledefi->isChecked());
-    EXPECT_TRUE(form.chkskipindex->isChecked());
-    EXPECT_FALSE(form.chkuppercase->isChecked());
 }
 
-TEST_F(StoredSettingsTest, NoChoiceIsStoredAsMinusOneAndComesBack)
-{
-    {
-        Taaform1 form(dialogs);
-        form.accessmode->setItemIndex(-1);
-        form.processtable->setItemIndex(-1);
-        form.cbcharset->setCurrentIndex(-1);
-        saveStoredSettings(form);
-    }
-    QSettings settings = open();
-    EXPECT_EQ(settings.value("accessmode").toString(), "-1");
-    EXPECT_EQ(settings.value("processtable").toString(), "-1");
-    EXPECT_EQ(settings.value("Character Set").toString(), "-1");
-    Taaform1 form(dialogs);
-    loadStoredSettings(form);
-    EXPECT_EQ(form.accessmode->itemIndex(), -1);
-    EXPECT_EQ(form.processtable->itemIndex(), -1);
-    EXPECT_EQ(form.cbcharset->currentIndex(), -1);
-    EXPECT_EQ(form.cbcharset->currentText(), "");
-}
-
-TEST_F(StoredSettingsTest, WithoutAStoreTheControlsKeepTheirValues)
+TEST_F(StoredSettingsTest, WithoutAStoreTheValuesAreKept)
 {
     // An organisation-wide file is not the store.
     QSettings("Zembrix").setValue("port", "1");
-    Taaform1 form(dialogs);
-    form.accessmode->setItemIndex(1);
-    form.edtport->setText("4000");
-    form.cbcharset->setCurrentIndex(5);
-    form.chkuppercase->setChecked(false);
-    form.chkskipindex->setChecked(true);
-    loadStoredSettings(form);
-    EXPECT_EQ(form.accessmode->itemIndex(), 1);
-    EXPECT_EQ(form.edtport->text(), "4000");
-    EXPECT_EQ(form.cbcharset->currentIndex(), 5);
-    EXPECT_FALSE(form.chkuppercase->isChecked());
-    EXPECT_TRUE(form.chkskipindex->isChecked());
+    S settings = unlike(ordinary);
+    const S before = settings;
+    loadStoredSettings(settings);
+    EXPECT_EQ(settings, before);
+    EXPECT_FALSE(QFileInfo::exists(settingsFile())) << "loading must not create the store";
 }
 
-TEST_F(StoredSettingsTest, MissingValuesEmptyFieldsClearBoxesAndChooseTheFirstItem)
+TEST_F(StoredSettingsTest, AStoreWithoutTheValuesEmptiesTextsClearsFlagsAndChoosesFirstItems)
 {
     store({{"unrelated", "x"}});
     QSettings("Zembrix").setValue("port", "1");  // not a fallback either
-    Taaform1 form(dialogs);
-    form.accessmode->setItemIndex(1);
-    form.processtable->setItemIndex(2);
-    form.cbcharset->setCurrentIndex(5);
-    form.edtdatabase->setText("old");
-    form.chktabledefi->setChecked(true);
-    form.chkskipindex->setChecked(true);
-    loadStoredSettings(form);
-    EXPECT_EQ(form.accessmode->itemIndex(), 0);
-    EXPECT_FALSE(form.edthost->isEnabled());
-    EXPECT_EQ(form.edtport->text(), "");
-    EXPECT_EQ(form.edtdatabase->text(), "");
-    EXPECT_EQ(form.cbcharset->currentIndex(), 0);
-    EXPECT_EQ(form.processtable->itemIndex(), 0);
-    EXPECT_FALSE(form.chkuppercase->isChecked());
-    EXPECT_FALSE(form.chktabledefi->isChecked());
-    EXPECT_FALSE(form.chkskipindex->isChecked());
+    S loaded = unlike(ordinary);
+    const S want{.port = "", .namesUppercase = false, .tables = loaded.tables};
+    loadStoredSettings(loaded);
+    EXPECT_EQ(loaded, want);
 }
 
-TEST_F(StoredSettingsTest, OneMissingValueAffectsOnlyItsControl)
+TEST_F(StoredSettingsTest, OneMissingOrMalformedValueChangesOnlyItsInput)
 {
-    storeWithout("port");
-    Taaform1 form(dialogs);
-    loadStoredSettings(form);
-    EXPECT_EQ(form.edtport->text(), "");
-    EXPECT_EQ(form.edthost->text(), "db.example");
-    EXPECT_EQ(form.edtoraclepassword->text(), "tiger");
-    EXPECT_TRUE(form.chkskipindex->isChecked());
+    const QVariant missing;
+    // Choices: clamped to -1 .. count - 1; missing, malformed or not a string
+    // is the first item, silently.
+    expectEach<int>("accessmode", &S::accessMode,
+                    {{"0", 0}, {"1", 1}, {"5", 1}, {"-1", -1}, {"-7", -1}, {"abc", 0}, {"", 0}, {missing, 0},
+                     {" 1", 1}, {"1 ", 0}, {"$1", 1}, {"0x1", 1}, {"+1", 1}, {"1.0", 0}, {"99999999999", 0},
+                     {QStringList{"1", "1"}, 0}});
+    expectEach<int>("processtable", &S::existingTablePolicy,
+                    {{"1", 1}, {"2", 2}, {"9", 2}, {"x2", 2}, {"-2", -1}, {"abc", 0}, {"", 0}, {missing, 0},
+                     {"2x", 0}, {QStringList{"2", "2"}, 0}});
+    // A character set position outside the list is none chosen.
+    expectEach<int>("Character Set", &S::characterSetEntry,
+                    {{"36", 36}, {"$10", 16}, {"0", 0}, {"-1", -1}, {"37", -1}, {"-5", -1}, {"abc", 0}, {"", 0},
+                     {missing, 0}, {QByteArray("5"), 0}});
+    // A flag is set exactly by the text "1".
+    for (const auto& [name, field] : {std::pair{"tabledefonly", &S::tableDefinitionsOnly},
+                                      std::pair{"nameuppercase", &S::namesUppercase},
+                                      std::pair{"skipindex", &S::skipIndexes}})
+        expectEach<bool>(name, field,
+                         {{"1", true}, {"yes", false}, {"0", false}, {"01", false}, {" 1", false}, {"1 ", false},
+                          {"", false}, {"true", false}, {missing, false}});
+    // Texts are taken unchanged up to the first NUL.
+    expectEach<QString>("host", &S::host, {{"  spaced  ", "  spaced  "}, {missing, ""}});
+    expectEach<QString>("mysqlu", &S::user, {{QString::fromLatin1("ab\0cd", 5), "ab"}});
+    expectEach<QString>("oracleu", &S::oracleUser, {{"", ""}});
+    expectEach<QString>("port", &S::port, {{missing, ""}});
 }
 
-struct NumberCase {
-    const char* stored;  // nullptr: the value is missing
-    int expected;
-};
-
-// The control starts on a different item, so "item 0 after a failure" and
-// "left alone" cannot be mistaken for each other.
-TEST_F(StoredSettingsTest, AccessModeAndPolicyAreClampedAndFallBackToTheFirstItem)
-{
-    const NumberCase accessCases[] = {{"0", 0},   {"1", 1},   {"5", 1},  {"-1", -1}, {"-7", -1}, {"abc", 0},
-                                      {"", 0},    {nullptr, 0}, {" 1", 1}, {"1 ", 0},  {"$1", 1},  {"0x1", 1},
-                                      {"+1", 1},  {"1.0", 0}, {"99999999999", 0}};
-    for (const NumberCase& c : accessCases) {
-        SCOPED_TRACE(c.stored ? c.stored : "(missing)");
-        c.stored ? storeWithout("accessmode", {{"accessmode", c.stored}}) : storeWithout("accessmode");
-        Taaform1 form(dialogs);
-        form.accessmode->setItemIndex(c.expected == 0 ? 1 : 0);
-        loadStoredSettings(form);
-        EXPECT_EQ(form.accessmode->itemIndex(), c.expected);
-        if (c.expected >= 0) {
-            EXPECT_EQ(form.edthost->isEnabled(), c.expected == 1) << "the host field follows the access mode";
-        }
-    }
-    const NumberCase policyCases[] = {{"1", 1},  {"2", 2},  {"9", 2},   {"x2", 2}, {"-2", -1},
-                                      {"abc", 0}, {"", 0},  {nullptr, 0}, {"2x", 0}};
-    for (const NumberCase& c : policyCases) {
-        SCOPED_TRACE(c.stored ? c.stored : "(missing)");
-        c.stored ? storeWithout("processtable", {{"processtable", c.stored}}) : storeWithout("processtable");
-        Taaform1 form(dialogs);
-        form.processtable->setItemIndex(c.expected == 0 ? 1 : 0);
-        loadStoredSettings(form);
-        EXPECT_EQ(form.processtable->itemIndex(), c.expected);
-    }
-}
-
-TEST_F(StoredSettingsTest, CharacterSetPositionOutsideTheListChoosesNothingAndFailureChoosesDefault)
+TEST_F(StoredSettingsTest, ATextOrFlagThatIsNotAStringEndsTheLoadWithAnError)
 {
     struct Case {
-        const char* stored;
-        int expected;
-        const char* text;
+        std::function<void()> write;
+        QString message;
+        S loaded;  // from S{}, the window's own values
     };
-    const Case cases[] = {{"36", 36, "utf8"}, {"$10", 16, "gb2312"}, {"0", 0, "Default"}, {"-1", -1, ""},
-                          {"37", -1, ""},     {"-5", -1, ""},        {"abc", 0, "Default"}, {"", 0, "Default"},
-                          {nullptr, 0, "Default"}};
+    const Case cases[] = {
+        // A list (host=a, b) is not a string; the values before it are
+        // loaded, it and the ones after it are not.
+        {[this] {
+             writeFile("[General]\naccessmode=1\nmysqldatabase=shop\nmysqlu=root\nmysqlp=pw\nhost=a, b\nport=3307\n"
+                       "Character%20Set=5\noracleh=ORCL\nprocesstable=2\nskipindex=1\n");
+         },
+         "Invalid data type for 'host'", S{.accessMode = 1, .database = "shop", .user = "root", .password = "pw"}},
+        {[this] {
+             QSettings::SettingsMap values = ordinaryValues();
+             values.insert("skipindex", QByteArray("1"));
+             store(values);
+         },
+         "Invalid data type for 'skipindex'",
+         [] {
+             S s = ordinary;
+             s.skipIndexes = false;
+             return s;
+         }()},
+    };
     for (const Case& c : cases) {
-        SCOPED_TRACE(c.stored ? c.stored : "(missing)");
-        c.stored ? storeWithout("Character Set", {{"Character Set", c.stored}}) : storeWithout("Character Set");
-        Taaform1 form(dialogs);
-        form.cbcharset->setCurrentIndex(c.expected == 5 ? 6 : 5);
-        loadStoredSettings(form);
-        EXPECT_EQ(form.cbcharset->currentIndex(), c.expected);
-        EXPECT_EQ(form.cbcharset->currentText(), c.text);
-    }
-}
-
-TEST_F(StoredSettingsTest, ABoxIsCheckedExactlyByTheText1)
-{
-    const std::pair<const char*, bool> cases[] = {{"1", true},  {"yes", false}, {"0", false}, {"01", false},
-                                                  {" 1", false}, {"1 ", false}, {"", false},  {"true", false}};
-    for (const QString name : {"tabledefonly", "nameuppercase", "skipindex"}) {
-        for (const auto& [stored, checked] : cases) {
-            SCOPED_TRACE(name.toStdString() + " = '" + stored + "'");
-            storeWithout(name, {{name, stored}});
-            Taaform1 form(dialogs);
-            QCheckBox* box = name == "tabledefonly"    ? form.chktabledefi
-                             : name == "nameuppercase" ? form.chkuppercase
-                                                       : form.chkskipindex;
-            box->setChecked(!checked);
-            loadStoredSettings(form);
-            EXPECT_EQ(box->isChecked(), checked);
-        }
-    }
-}
-
-TEST_F(StoredSettingsTest, TextsAreTakenUnchangedUpToTheFirstNul)
-{
-    storeWithout("host", {{"host", "  spaced  "}, {"mysqlu", QString::fromLatin1("ab\0cd", 5)}, {"oracleu", ""}});
-    Taaform1 form(dialogs);
-    form.edtoracleusername->setText("old");
-    loadStoredSettings(form);
-    EXPECT_EQ(form.edthost->text(), "  spaced  ");
-    EXPECT_EQ(form.edtname->text(), "ab");
-    EXPECT_EQ(form.edtoracleusername->text(), "");
-}
-
-TEST_F(StoredSettingsTest, ATextOrFlagOfAnotherTypeEndsTheLoadWithAnError)
-{
-    // A list (host=a, b) is not a string; the values before it are loaded,
-    // it and the ones after it are not.
-    writeFile("[General]\naccessmode=1\nmysqldatabase=shop\nmysqlu=root\nmysqlp=pw\nhost=a, b\nport=3307\n"
-              "Character%20Set=5\noracleh=ORCL\nprocesstable=2\nskipindex=1\n");
-    {
-        Taaform1 form(dialogs);
+        SCOPED_TRACE(c.message.toStdString());
+        c.write();
+        S loaded;
         try {
-            loadStoredSettings(form);
+            loadStoredSettings(loaded);
             ADD_FAILURE() << "no error";
         } catch (const Error& e) {
-            EXPECT_EQ(e.message(), "Invalid data type for 'host'");
+            EXPECT_EQ(e.message(), c.message);
         }
-        EXPECT_EQ(form.accessmode->itemIndex(), 1);
-        EXPECT_EQ(form.edtdatabase->text(), "shop");
-        EXPECT_EQ(form.edtname->text(), "root");
-        EXPECT_EQ(form.edtpassword->text(), "pw");
-        EXPECT_EQ(form.edthost->text(), "");
-        EXPECT_EQ(form.edtport->text(), "3306");
-        EXPECT_EQ(form.cbcharset->currentIndex(), 0);
-        EXPECT_EQ(form.edtservice->text(), "");
-        EXPECT_EQ(form.processtable->itemIndex(), 0);
-        EXPECT_FALSE(form.chkskipindex->isChecked());
+        EXPECT_EQ(loaded, c.loaded);
+        // A new window shows what was loaded and tells what failed.
+        ScriptedDialogs windowDialogs;
+        Taaform1 form(windowDialogs);
+        EXPECT_EQ(form.settings(), c.loaded);
+        EXPECT_EQ(windowDialogs.texts("error"), QStringList{c.message});
     }
-    storeWithout("skipindex", {{"skipindex", QByteArray("1")}});
-    Taaform1 form(dialogs);
-    try {
-        loadStoredSettings(form);
-        ADD_FAILURE() << "no error";
-    } catch (const Error& e) {
-        EXPECT_EQ(e.message(), "Invalid data type for 'skipindex'");
-    }
-    EXPECT_TRUE(form.chkuppercase->isChecked());
-    EXPECT_EQ(form.processtable->itemIndex(), 1);
-}
-
-TEST_F(StoredSettingsTest, ANumberOfAnotherTypeChoosesTheFirstItemSilently)
-{
-    storeWithout("accessmode", {{"accessmode", QStringList{"1", "1"}},
-                                {"Character Set", QByteArray("5")},
-                                {"processtable", QStringList{"2", "2"}}});
-    Taaform1 form(dialogs);
-    form.accessmode->setItemIndex(1);
-    form.processtable->setItemIndex(2);
-    EXPECT_NO_THROW(loadStoredSettings(form));
-    EXPECT_EQ(form.accessmode->itemIndex(), 0);
-    EXPECT_EQ(form.cbcharset->currentIndex(), 0);
-    EXPECT_EQ(form.processtable->itemIndex(), 0);
-    EXPECT_TRUE(form.chkskipindex->isChecked()) << "loading went on after them";
 }
 
 TEST_F(StoredSettingsTest, TheStoreIsReadableByItsOwnerOnly)
 {
     const mode_t previous = ::umask(0);  // the most open setting a user can have
-    Taaform1 form(dialogs);
-    form.edtpassword->setText("first");
-    saveStoredSettings(form);
-    EXPECT_EQ(fileMode(settingsFile()), 0600) << "first save";
-
-    form.edtpassword->setText("second");
-    saveStoredSettings(form);
+    S settings;
+    for (const char* password : {"first", "second"}) {
+        settings.password = password;
+        saveStoredSettings(settings);
+        EXPECT_EQ(fileMode(settingsFile()), 0600) << password;
+    }
+    // An older store that others could read is closed down.
+    open().setValue("unrelated", "kept");
+    EXPECT_EQ(::chmod(QFile::encodeName(settingsFile()).constData(), 0644), 0);
+    settings.password = "third";
+    saveStoredSettings(settings);
     ::umask(previous);
-    EXPECT_EQ(fileMode(settingsFile()), 0600) << "rewrite";
-    EXPECT_EQ(open().value("mysqlp").toString(), "second");
-    EXPECT_EQ(QDir(configHome() + "/Zembrix").entryList(QDir::Files | QDir::Hidden),
-              QStringList{"Quorvane.conf"});
-}
-
-TEST_F(StoredSettingsTest, AnOlderWorldReadableStoreIsClosedDown)
-{
-    store({{"unrelated", "kept"}, {"mysqlp", "old"}});
-    ASSERT_EQ(::chmod(QFile::encodeName(settingsFile()).constData(), 0644), 0);
-    Taaform1 form(dialogs);
-    form.edtpassword->setText("new");
-    saveStoredSettings(form);
     EXPECT_EQ(fileMode(settingsFile()), 0600);
-    QSettings settings = open();
-    EXPECT_EQ(settings.value("mysqlp").toString(), "new");
-    EXPECT_EQ(settings.value("unrelated").toString(), "kept");
+    EXPECT_EQ(open().value("mysqlp").toString(), "third");
+    EXPECT_EQ(open().value("unrelated").toString(), "kept");
+    EXPECT_EQ(QDir(configHome() + "/Zembrix").entryList(QDir::Files | QDir::Hidden), QStringList{"Quorvane.conf"});
 }
 
 TEST_F(StoredSettingsTest, AStoreThatCannotBeCreatedIsSkippedSilently)
@@ -421,11 +284,12 @@ TEST_F(StoredSettingsTest, AStoreThatCannotBeCreatedIsSkippedSilently)
     QFile blocker(configHome());  // a file where the folder should be
     ASSERT_TRUE(blocker.open(QIODevice::WriteOnly));
     blocker.close();
-    Taaform1 form(dialogs);
-    EXPECT_NO_THROW(saveStoredSettings(form));
+    S settings = unlike(ordinary);
+    const S before = settings;
+    EXPECT_NO_THROW(saveStoredSettings(settings));
     EXPECT_TRUE(QFileInfo(configHome()).isFile());
-    EXPECT_NO_THROW(loadStoredSettings(form));
-    expectFirstStartControls(form);
+    EXPECT_NO_THROW(loadStoredSettings(settings));
+    EXPECT_EQ(settings, before);
 }
 
 TEST_F(StoredSettingsTest, TheDataFolderIsCreatedWithItsParents)
@@ -449,6 +313,123 @@ TEST_F(StoredSettingsTest, ADataFolderThatCannotBeCreatedIsNotReported)
     blocker.close();
     EXPECT_NO_THROW(ensureDataFolder());
     EXPECT_TRUE(QFileInfo(home.path() + "/data").isFile());
+}
+
+// ---- The window's controls ---------------------------------------------------
+
+const std::pair<const char*, QString S::*> textControls[] = {
+    {"edthost", &S::host},         {"edtport", &S::port},           {"edtdatabase", &S::database},
+    {"edtname", &S::user},         {"edtpassword", &S::password},   {"edtservice", &S::oracleService},
+    {"edtoracleusername", &S::oracleUser}, {"edtoraclepassword", &S::oraclePassword}};
+const std::pair<const char*, bool S::*> checkControls[] = {{"chktabledefi", &S::tableDefinitionsOnly},
+                                                           {"chkskipindex", &S::skipIndexes},
+                                                           {"chkuppercase", &S::namesUppercase}};
+
+// The inputs as the window's controls show them, found by their names.
+S shownBy(const Taaform1& form)
+{
+    S s;
+    s.accessMode = control<RadioGroup>(form, "accessmode")->itemIndex();
+    s.characterSetEntry = control<QComboBox>(form, "cbcharset")->currentIndex();
+    s.setCharacterSetText(control<QComboBox>(form, "cbcharset")->currentText());
+    s.existingTablePolicy = control<RadioGroup>(form, "processtable")->itemIndex();
+    for (const auto& [name, field] : textControls)
+        s.*field = control<QLineEdit>(form, name)->text();
+    for (const auto& [name, field] : checkControls)
+        s.*field = control<QCheckBox>(form, name)->isChecked();
+    const QListWidget* selected = control<QListWidget>(form, "selecttables");
+    for (int i = 0; i < selected->count(); ++i)
+        s.tables.names << selected->item(i)->text();
+    return s;
+}
+
+// Types and chooses s in the controls, as a user would.
+void enter(Taaform1& form, const S& s)
+{
+    control<RadioGroup>(form, "accessmode")->setItemIndex(s.accessMode);
+    control<QComboBox>(form, "cbcharset")->setCurrentIndex(s.characterSetEntry);
+    if (s.characterSetTyped)
+        control<QComboBox>(form, "cbcharset")->setEditText(*s.characterSetTyped);
+    control<RadioGroup>(form, "processtable")->setItemIndex(s.existingTablePolicy);
+    for (const auto& [name, field] : textControls)
+        control<QLineEdit>(form, name)->setText(s.*field);
+    for (const auto& [name, field] : checkControls)
+        control<QCheckBox>(form, name)->setChecked(s.*field);
+    control<QListWidget>(form, "selecttables")->clear();
+    control<QListWidget>(form, "selecttables")->addItems(s.tables.names);
+}
+
+TEST_F(StoredSettingsTest, TheWindowShowsEachInputInItsControlAndReadsItBack)
+{
+    Taaform1 form(dialogs);
+    const QComboBox* charset = control<QComboBox>(form, "cbcharset");
+    const QLineEdit* host = control<QLineEdit>(form, "edthost");
+    EXPECT_EQ(form.settings(), S{}) << "first start";
+    EXPECT_EQ(shownBy(form), S{});
+    EXPECT_EQ(charset->currentText(), "Default");
+    EXPECT_FALSE(host->isEnabled());
+
+    struct Case {
+        const char* what;
+        S applied;
+        S shown;
+        const char* charsetText;
+    };
+    const S every{.accessMode = 1, .host = "db.example", .port = "3307", .database = "shop", .user = "admin",
+                  .password = "pw", .characterSetEntry = 16, .oracleService = "ORCL", .oracleUser = "scott",
+                  .oraclePassword = "tiger", .existingTablePolicy = 2, .tableDefinitionsOnly = true,
+                  .skipIndexes = true, .namesUppercase = false};
+    const Case cases[] = {
+        {"no choice", {.accessMode = -1, .characterSetEntry = -1, .existingTablePolicy = -1},
+         {.accessMode = -1, .characterSetEntry = -1, .existingTablePolicy = -1}, ""},
+        {"out of range", {.accessMode = 5, .characterSetEntry = 37, .existingTablePolicy = 9},
+         {.accessMode = 1, .characterSetEntry = -1, .existingTablePolicy = 2}, ""},
+        {"local", {.host = "kept", .characterSetEntry = 36}, {.host = "kept", .characterSetEntry = 36}, "utf8"},
+        {"typed over an entry", {.characterSetEntry = 36, .characterSetTyped = "utf8mb4"},
+         {.characterSetEntry = 36, .characterSetTyped = "utf8mb4"}, "utf8mb4"},
+        {"an entry again over typed text", {.characterSetEntry = 36}, {.characterSetEntry = 36}, "utf8"},
+        {"every input, tables not applied",
+         [&] {
+             S s = every;
+             s.tables = {true, {"ORDERS"}};
+             return s;
+         }(),
+         every, "gb2312"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        form.applySettings(c.applied);
+        EXPECT_EQ(shownBy(form), c.shown);
+        EXPECT_EQ(form.settings(), c.shown);
+        EXPECT_EQ(charset->currentText(), c.charsetText);
+        EXPECT_EQ(host->isEnabled(), c.shown.accessMode != 0) << "the host field follows the access mode";
+    }
+
+    // What the user enters, and the tables in the selected list.
+    const S entered{.accessMode = 0, .host = "h", .port = "1", .database = "d", .user = "u", .password = "p",
+                    .characterSetEntry = 25, .characterSetTyped = "latin1 typed", .oracleService = "s",
+                    .oracleUser = "ou", .oraclePassword = "op", .existingTablePolicy = 1, .tableDefinitionsOnly = false, .skipIndexes = false,
+                    .namesUppercase = true, .tables = {false, {"ORDERS", "CUSTOMERS"}}};
+    enter(form, entered);
+    EXPECT_EQ(form.settings(), entered);
+    EXPECT_FALSE(host->isEnabled());
+}
+
+TEST_F(StoredSettingsTest, TheWindowLoadsItsInputsWhenCreatedAndStoresThemWhenDestroyed)
+{
+    const S inputs{.accessMode = 1, .host = "db.example", .oracleService = "sqlite:/data/schema.sqlite",
+                   .namesUppercase = false};
+    {
+        Taaform1 form(dialogs);
+        form.applySettings(inputs);
+        control<QListWidget>(form, "selecttables")->addItems({"EMP"});
+    }
+    EXPECT_EQ(fileMode(settingsFile()), 0600);
+    Taaform1 again(dialogs);
+    EXPECT_EQ(again.settings(), inputs) << "the selected tables are not kept";
+    EXPECT_TRUE(control<QLineEdit>(again, "edthost")->isEnabled());
+    EXPECT_TRUE(QFileInfo::exists(home.path() + "/data/Zembrix"));
+    EXPECT_TRUE(dialogs.shown.isEmpty());
 }
 
 TEST(IntegerText, AcceptsDecimalAndHexadecimalWholeNumbers)
@@ -482,22 +463,3 @@ TEST(IntegerText, RejectsEverythingElse)
 }
 
 }  // namespace
-
-TEST_F(StoredSettingsTest, TheWindowStoresItsInputsWhenDestroyedAndLoadsThemWhenCreated)
-{
-    {
-        Taaform1 form(dialogs);
-        form.edtservice->setText("sqlite:/data/schema.sqlite");
-        form.accessmode->setItemIndex(1);
-        form.edthost->setText("db.example");
-        form.chkuppercase->setChecked(false);
-    }
-    EXPECT_EQ(fileMode(settingsFile()), 0600);
-    Taaform1 again(dialogs);
-    EXPECT_EQ(again.edtservice->text(), "sqlite:/data/schema.sqlite");
-    EXPECT_EQ(again.accessmode->itemIndex(), 1);
-    EXPECT_TRUE(again.edthost->isEnabled());
-    EXPECT_EQ(again.edthost->text(), "db.example");
-    EXPECT_FALSE(again.chkuppercase->isChecked());
-    EXPECT_TRUE(QFileInfo::exists(home.path() + "/data/Zembrix"));
-}

@@ -10,15 +10,17 @@ using namespace qv::test;
 
 namespace {
 
-class TableSelection : public Wizard {
+class TableLists : public Wizard {
 protected:
     void SetUp() override
     {
         Wizard::SetUp();
         walkToPage5();
+        available = list("availabletables");
+        selected = list("selecttables");
         // Replace the listed tables by names that show the ordering rules.
-        form->availabletables->clear();
-        form->availabletables->addItems({"A", "b", "C", "d"});
+        available->clear();
+        available->addItems({"A", "b", "C", "d"});
     }
 
     void pick(QListWidget* list, const QStringList& wanted)
@@ -29,83 +31,86 @@ protected:
     }
 
     int selectedCount(const QListWidget* list) const { return int(list->selectedItems().size()); }
+
+    QListWidget* available = nullptr;
+    QListWidget* selected = nullptr;
 };
 
 }  // namespace
 
-TEST_F(TableSelection, AddMovesTheSelectedNamesInListOrderToTheEnd)
+TEST_F(TableLists, AddMovesTheSelectedNamesInListOrderToTheEnd)
 {
-    form->Button1->click();  // nothing selected
-    EXPECT_EQ(names(form->selecttables), QStringList());
-    EXPECT_FALSE(form->btnext->isEnabled());
+    button("Button1")->click();  // nothing selected
+    EXPECT_EQ(names(selected), QStringList());
+    EXPECT_FALSE(button("btnext")->isEnabled());
 
-    pick(form->availabletables, {"C"});
-    form->Button1->click();
-    pick(form->availabletables, {"d", "b"});
-    form->Button1->click();
-    EXPECT_EQ(names(form->selecttables), (QStringList{"C", "b", "d"}));
-    EXPECT_EQ(names(form->availabletables), QStringList{"A"});
-    EXPECT_TRUE(form->btnext->isEnabled());
-    EXPECT_EQ(selectedCount(form->selecttables), 0);  // moved names arrive unselected
+    pick(available, {"C"});
+    button("Button1")->click();
+    pick(available, {"d", "b"});
+    button("Button1")->click();
+    EXPECT_EQ(names(selected), (QStringList{"C", "b", "d"}));
+    EXPECT_EQ(names(available), QStringList{"A"});
+    EXPECT_TRUE(button("btnext")->isEnabled());
+    EXPECT_EQ(selectedCount(selected), 0);  // moved names arrive unselected
 }
 
-TEST_F(TableSelection, RemovePutsNamesBackInTheirSortedPlace)
+TEST_F(TableLists, RemovePutsNamesBackInTheirSortedPlace)
 {
-    form->Button2->click();  // Add all
-    EXPECT_EQ(names(form->selecttables), (QStringList{"A", "b", "C", "d"}));
-    EXPECT_EQ(form->availabletables->count(), 0);
+    button("Button2")->click();  // Add all
+    EXPECT_EQ(names(selected), (QStringList{"A", "b", "C", "d"}));
+    EXPECT_EQ(available->count(), 0);
 
-    pick(form->selecttables, {"b", "d"});
-    form->Button3->click();
-    EXPECT_EQ(names(form->availabletables), (QStringList{"b", "d"}));
-    EXPECT_EQ(names(form->selecttables), (QStringList{"A", "C"}));
-    pick(form->selecttables, {"C"});
-    form->Button3->click();
-    EXPECT_EQ(names(form->availabletables), (QStringList{"b", "C", "d"}));
-    EXPECT_EQ(selectedCount(form->availabletables), 0);
-    EXPECT_TRUE(form->btnext->isEnabled());
+    pick(selected, {"b", "d"});
+    button("Button3")->click();
+    EXPECT_EQ(names(available), (QStringList{"b", "d"}));
+    EXPECT_EQ(names(selected), (QStringList{"A", "C"}));
+    pick(selected, {"C"});
+    button("Button3")->click();
+    EXPECT_EQ(names(available), (QStringList{"b", "C", "d"}));
+    EXPECT_EQ(selectedCount(available), 0);
+    EXPECT_TRUE(button("btnext")->isEnabled());
 
-    pick(form->selecttables, {"A"});
-    form->Button3->click();  // the last one
-    EXPECT_EQ(names(form->availabletables), (QStringList{"A", "b", "C", "d"}));
-    EXPECT_FALSE(form->btnext->isEnabled());
+    pick(selected, {"A"});
+    button("Button3")->click();  // the last one
+    EXPECT_EQ(names(available), (QStringList{"A", "b", "C", "d"}));
+    EXPECT_FALSE(button("btnext")->isEnabled());
 }
 
-TEST_F(TableSelection, RemoveAllSortsAndDisablesNext)
+TEST_F(TableLists, RemoveAllSortsAndDisablesNext)
 {
-    pick(form->availabletables, {"d", "A"});
-    form->Button1->click();
-    form->Button4->click();
-    EXPECT_EQ(names(form->availabletables), (QStringList{"A", "b", "C", "d"}));
-    EXPECT_EQ(form->selecttables->count(), 0);
-    EXPECT_FALSE(form->btnext->isEnabled());
-    form->Button4->click();  // on an empty list
-    EXPECT_FALSE(form->btnext->isEnabled());
-    form->availabletables->clear();
-    form->Button2->click();  // Add all on an empty list
-    EXPECT_EQ(form->selecttables->count(), 0);
+    pick(available, {"d", "A"});
+    button("Button1")->click();
+    button("Button4")->click();
+    EXPECT_EQ(names(available), (QStringList{"A", "b", "C", "d"}));
+    EXPECT_EQ(selected->count(), 0);
+    EXPECT_FALSE(button("btnext")->isEnabled());
+    button("Button4")->click();  // on an empty list
+    EXPECT_FALSE(button("btnext")->isEnabled());
+    available->clear();
+    button("Button2")->click();  // Add all on an empty list
+    EXPECT_EQ(selected->count(), 0);
 }
 
-TEST_F(TableSelection, DoubleClickMovesTheNameUnderThePointer)
+TEST_F(TableLists, DoubleClickMovesTheNameUnderThePointer)
 {
-    pick(form->availabletables, {"C"});
-    emit form->availabletables->itemDoubleClicked(form->availabletables->item(2));
-    EXPECT_EQ(names(form->selecttables), QStringList{"C"});
-    pick(form->selecttables, {"C"});
-    emit form->selecttables->itemDoubleClicked(form->selecttables->item(0));
-    EXPECT_EQ(names(form->availabletables), (QStringList{"A", "b", "C", "d"}));
+    pick(available, {"C"});
+    emit available->itemDoubleClicked(available->item(2));
+    EXPECT_EQ(names(selected), QStringList{"C"});
+    pick(selected, {"C"});
+    emit selected->itemDoubleClicked(selected->item(0));
+    EXPECT_EQ(names(available), (QStringList{"A", "b", "C", "d"}));
 }
 
-TEST_F(TableSelection, TheRunConvertsInSelectionOrder)
+TEST_F(TableLists, TheRunConvertsInSelectionOrder)
 {
-    form->availabletables->clear();
-    form->availabletables->addItems({"BIG", "DEPT", "EMP"});
-    pick(form->availabletables, {"EMP"});
-    form->Button1->click();
-    pick(form->availabletables, {"DEPT"});
-    form->Button1->click();
-    form->chktabledefi->setChecked(true);
-    form->btnext->click();
+    available->clear();
+    available->addItems({"BIG", "DEPT", "EMP"});
+    pick(available, {"EMP"});
+    button("Button1")->click();
+    pick(available, {"DEPT"});
+    button("Button1")->click();
+    control<QCheckBox>("chktabledefi")->setChecked(true);
+    button("btnext")->click();
     EXPECT_EQ(form->logLines().mid(0, 4),
               (QStringList{"Create table EMP...Done", "", "Create table DEPT...Done", ""}));
 }

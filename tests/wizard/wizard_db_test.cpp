@@ -23,31 +23,31 @@ TEST_F(Wizard, StartsOnPageOneWithItsTitle)
 {
     EXPECT_EQ(form->windowTitle(), QStringLiteral("Quorvane 4.0"));
     EXPECT_EQ(form->currentStep(), 1);
-    EXPECT_EQ(form->pg->currentIndex(), 0);
+    EXPECT_EQ(control<QTabWidget>("pg")->currentIndex(), 0);
     EXPECT_EQ(buttons(), (Buttons{false, "Next >", true, "Close", true, true}));
-    EXPECT_TRUE(form->Label1->font().bold());
-    EXPECT_FALSE(form->Label2->font().bold());
-    EXPECT_FALSE(form->edthost->isEnabled());
-    EXPECT_EQ(form->edtport->text(), QStringLiteral("3306"));
-    EXPECT_EQ(form->cbcharset->count(), 37);
-    EXPECT_EQ(form->cbcharset->currentIndex(), 0);
-    EXPECT_TRUE(form->chkuppercase->isChecked());
-    EXPECT_FALSE(form->chktabledefi->isChecked());
-    EXPECT_EQ(form->processtable->itemIndex(), 0);
+    EXPECT_TRUE(control<QLabel>("Label1")->font().bold());
+    EXPECT_FALSE(control<QLabel>("Label2")->font().bold());
+    EXPECT_FALSE(edit("edthost")->isEnabled());
+    EXPECT_EQ(edit("edtport")->text(), QStringLiteral("3306"));
+    EXPECT_EQ(control<QComboBox>("cbcharset")->count(), 37);
+    EXPECT_EQ(control<QComboBox>("cbcharset")->currentIndex(), 0);
+    EXPECT_TRUE(control<QCheckBox>("chkuppercase")->isChecked());
+    EXPECT_FALSE(control<QCheckBox>("chktabledefi")->isChecked());
+    EXPECT_EQ(control<RadioGroup>("processtable")->itemIndex(), 0);
 }
 
 TEST_F(Wizard, ConvertsTwoTablesAndWritesTheLogLineForLine)
 {
     db.exec(QStringLiteral("create table DEPT (X int)"));
     walkToPage5();
-    EXPECT_EQ(form->availabletables->count(), 3);
-    EXPECT_EQ(form->availabletables->item(0)->text(), QStringLiteral("BIG"));
-    EXPECT_EQ(form->edtdatabase2->text(), db.name());
+    EXPECT_EQ(list("availabletables")->count(), 3);
+    EXPECT_EQ(list("availabletables")->item(0)->text(), QStringLiteral("BIG"));
+    EXPECT_EQ(edit("edtdatabase2")->text(), db.name());
     EXPECT_EQ(buttons(), (Buttons{true, "Next >", false, "Close", true, true}));  // nothing selected yet
     select({QStringLiteral("DEPT"), QStringLiteral("EMP")});
     EXPECT_EQ(buttons(), (Buttons{true, "Next >", true, "Close", true, true}));
 
-    form->btnext->click();
+    button("btnext")->click();
     EXPECT_EQ(form->logLines(),
               (QStringList{"Drop table DEPT... ", "Drop table DEPT...Done", "", "Create table DEPT...Done", "",
                            "Insert table DEPT 4 Rows ...Done", "", "Create table EMP...Done", "",
@@ -55,15 +55,15 @@ TEST_F(Wizard, ConvertsTwoTablesAndWritesTheLogLineForLine)
                            "Wizard has migrated your Oracle database to MySQL server successfully.",
                            "Click 'Finish' to exit the wizard."}));
     EXPECT_EQ(form->currentStep(), 6);
-    EXPECT_EQ(form->pg->currentIndex(), 5);
+    EXPECT_EQ(control<QTabWidget>("pg")->currentIndex(), 5);
     EXPECT_EQ(buttons(), (Buttons{false, "Finish", true, "Stop", false, false}));
     EXPECT_EQ(db.scalar(QStringLiteral("select count(*) from %1.EMP").arg(db.name())), QStringLiteral("14"));
     EXPECT_EQ(QGuiApplication::clipboard()->text(), QStringLiteral("select * from `EMP` where 1=0"));
     EXPECT_TRUE(dialogs.shown.isEmpty());
 
-    form->btnext->click();  // Finish
+    button("btnext")->click();  // Finish
     EXPECT_TRUE(form->logLines().isEmpty());
-    EXPECT_EQ(form->selecttables->count(), 0);
+    EXPECT_EQ(list("selecttables")->count(), 0);
     EXPECT_FALSE(form->isVisible());
 }
 
@@ -71,23 +71,23 @@ TEST_F(Wizard, BackFromPageFiveEmptiesBothListsAndNextListsAfresh)
 {
     walkToPage5();
     select({QStringLiteral("EMP")});
-    form->btback->click();
+    button("btback")->click();
     EXPECT_EQ(form->currentStep(), 4);
-    EXPECT_EQ(form->availabletables->count(), 0);
-    EXPECT_EQ(form->selecttables->count(), 0);
-    form->btnext->click();
-    EXPECT_EQ(form->availabletables->count(), 3);
-    EXPECT_EQ(form->selecttables->count(), 0);
-    EXPECT_FALSE(form->btnext->isEnabled());
+    EXPECT_EQ(list("availabletables")->count(), 0);
+    EXPECT_EQ(list("selecttables")->count(), 0);
+    button("btnext")->click();
+    EXPECT_EQ(list("availabletables")->count(), 3);
+    EXPECT_EQ(list("selecttables")->count(), 0);
+    EXPECT_FALSE(button("btnext")->isEnabled());
 }
 
 TEST_F(Wizard, RefusedLoginIsShownAndTheWizardStaysOnItsPage)
 {
-    form->btnext->click();
-    form->edtservice->setText(schema.service());
-    form->btnext->click();
+    button("btnext")->click();
+    edit("edtservice")->setText(schema.service());
+    button("btnext")->click();
     fillMySql(QStringLiteral("wrong"));
-    form->btnext->click();
+    button("btnext")->click();
     EXPECT_EQ(form->currentStep(), 3);
     ASSERT_EQ(dialogs.shown.size(), 1);
     EXPECT_EQ(dialogs.shown.first().kind, QStringLiteral("error"));
@@ -97,16 +97,16 @@ TEST_F(Wizard, RefusedLoginIsShownAndTheWizardStaysOnItsPage)
     EXPECT_TRUE(dialogs.shown.first().text.endsWith(QStringLiteral("(using password: YES)")));
 
     fillMySql();
-    form->btnext->click();  // corrected and tried again
+    button("btnext")->click();  // corrected and tried again
     EXPECT_EQ(form->currentStep(), 4);
 }
 
 TEST_F(Wizard, MissingOracleClientIsShownWithAFullStop)
 {
-    form->btnext->click();
-    form->edtservice->setText(QStringLiteral("ORCL"));
+    button("btnext")->click();
+    edit("edtservice")->setText(QStringLiteral("ORCL"));
     qputenv("QUORVANE_OCI_LIBRARY", "libclntsh.so");
-    form->btnext->click();
+    button("btnext")->click();
     EXPECT_EQ(form->currentStep(), 2);
     EXPECT_EQ(dialogs.texts(QStringLiteral("error")),
               QStringList{"Unable to load libclntsh.so (ErrorCode 2).  It may be missing from the system path."});
@@ -114,50 +114,50 @@ TEST_F(Wizard, MissingOracleClientIsShownWithAFullStop)
 
 TEST_F(Wizard, OracleLogonThroughTheClientLibrary)
 {
-    form->btnext->click();
+    button("btnext")->click();
     OciStandIn::use();
-    form->edtservice->setText(schema.path());
-    form->edtoracleusername->setText(QStringLiteral("scott"));
-    form->edtoraclepassword->setText(QStringLiteral("wrong"));
-    form->btnext->click();
+    edit("edtservice")->setText(schema.path());
+    edit("edtoracleusername")->setText(QStringLiteral("scott"));
+    edit("edtoraclepassword")->setText(QStringLiteral("wrong"));
+    button("btnext")->click();
     EXPECT_EQ(form->currentStep(), 2);
     EXPECT_EQ(dialogs.texts(QStringLiteral("error")),
               QStringList{"ORA-01017: invalid username/password; logon denied."});
-    EXPECT_FALSE(form->oracleconn.connected());
+    EXPECT_FALSE(form->session().oracleconn.connected());
 
-    form->edtoraclepassword->setText(QStringLiteral("tiger"));
-    form->btnext->click();
+    edit("edtoraclepassword")->setText(QStringLiteral("tiger"));
+    button("btnext")->click();
     EXPECT_EQ(form->currentStep(), 3);
-    EXPECT_TRUE(form->oracleconn.connected());
+    EXPECT_TRUE(form->session().oracleconn.connected());
 }
 
 TEST_F(Wizard, ErrorDisplayEndsATextThatEndsInALetterWithAFullStop)
 {
-    form->btnext->click();
-    form->edtservice->setText(QStringLiteral("sqlite:/nowhere/schema.sqlite"));
-    form->btnext->click();
+    button("btnext")->click();
+    edit("edtservice")->setText(QStringLiteral("sqlite:/nowhere/schema.sqlite"));
+    button("btnext")->click();
     EXPECT_EQ(form->currentStep(), 2);
     ASSERT_EQ(dialogs.texts(QStringLiteral("error")).size(), 1);
     EXPECT_TRUE(dialogs.texts(QStringLiteral("error")).first().endsWith(QStringLiteral("does not exist.")))
         << dialogs.texts(QStringLiteral("error")).first().toStdString();
-    EXPECT_FALSE(form->oracleconn.connected());
+    EXPECT_FALSE(form->session().oracleconn.connected());
 }
 
 TEST_F(Wizard, BlankDatabaseNameIsAskedForWithoutTryingToConnect)
 {
-    form->btnext->click();
-    form->edtservice->setText(schema.service());
-    form->btnext->click();
+    button("btnext")->click();
+    edit("edtservice")->setText(schema.service());
+    button("btnext")->click();
     fillMySql();
-    form->edtdatabase->setText(QStringLiteral("   "));
-    form->btnext->click();
+    edit("edtdatabase")->setText(QStringLiteral("   "));
+    button("btnext")->click();
     EXPECT_EQ(form->currentStep(), 3);
     ASSERT_EQ(dialogs.shown.size(), 1);
     EXPECT_EQ(dialogs.shown.first().kind, QStringLiteral("notify"));
     EXPECT_EQ(dialogs.shown.first().caption, QStringLiteral("Quorvane 4.0"));
     EXPECT_EQ(dialogs.shown.first().text, QStringLiteral("请输入数据库名称"));
-    EXPECT_FALSE(form->mysqlconnect.connected());
-    EXPECT_EQ(form->focusWidget(), form->edtdatabase);
+    EXPECT_FALSE(form->session().mysqlconnect.connected());
+    EXPECT_EQ(form->focusWidget(), edit("edtdatabase"));
 }
 
 TEST_F(Wizard, StopAnsweredNoLetsTheRunFinish)
@@ -165,11 +165,12 @@ TEST_F(Wizard, StopAnsweredNoLetsTheRunFinish)
     walkToPage5();
     select({QStringLiteral("BIG")});
     dialogs.answers = {false};
-    QTimer::singleShot(0, form.get(), [this] {
+    QPushButton* const cancel = button("btcancel");
+    QTimer::singleShot(0, form.get(), [this, cancel] {
         EXPECT_EQ(buttons(), (Buttons{false, "Next >", false, "Stop", true, true}));  // run in progress
-        form->btcancel->click();
+        cancel->click();
     });
-    form->btnext->click();
+    button("btnext")->click();
     EXPECT_EQ(dialogs.shown.size(), 1);
     EXPECT_EQ(dialogs.shown.first().caption, QStringLiteral("Info"));
     EXPECT_EQ(dialogs.shown.first().text, QStringLiteral("Stop"));
@@ -182,24 +183,25 @@ TEST_F(Wizard, StopAnsweredYesEndsTheRunAndBackReturnsToPageFour)
     walkToPage5();
     select({QStringLiteral("BIG"), QStringLiteral("EMP")});
     dialogs.answers = {true};
-    QTimer::singleShot(0, form.get(), [this] { form->btcancel->click(); });
-    form->btnext->click();
+    QPushButton* const cancel = button("btcancel");
+    QTimer::singleShot(0, form.get(), [cancel] { cancel->click(); });
+    button("btnext")->click();
     EXPECT_EQ(form->logLines(), (QStringList{"Create table BIG...Done", "", "Insert table BIG 100 Rows ",
                                              "Operation aborted", "Operation aborted", "Rows kept in BIG: 100", ""}));
     EXPECT_EQ(form->currentStep(), 5);
-    EXPECT_EQ(form->pg->currentIndex(), 5);
+    EXPECT_EQ(control<QTabWidget>("pg")->currentIndex(), 5);
     EXPECT_EQ(buttons(), (Buttons{true, "Next >", false, "Close", true, true}));  // run stopped
     EXPECT_EQ(db.scalar(QStringLiteral("select count(*) from %1.BIG").arg(db.name())), QStringLiteral("100"));
 
     dialogs.answers = {false};
-    form->btcancel->click();  // Close again, and answered No
+    button("btcancel")->click();  // Close again, and answered No
     EXPECT_EQ(dialogs.shown.last().text, QStringLiteral("Close this Wizard ?"));
     EXPECT_EQ(dialogs.shown.last().caption, QStringLiteral("Information"));
     EXPECT_TRUE(form->isVisible());
 
-    form->btback->click();
+    button("btback")->click();
     EXPECT_EQ(form->currentStep(), 4);
-    EXPECT_EQ(form->selecttables->count(), 0);
+    EXPECT_EQ(list("selecttables")->count(), 0);
     EXPECT_EQ(buttons(), (Buttons{true, "Next >", true, "Close", true, true}));
 }
 
@@ -208,8 +210,9 @@ TEST_F(Wizard, StopDuringTheLastTableEndsNormallyButDoesNotAdvance)
     walkToPage5();
     select({QStringLiteral("BIG")});
     dialogs.answers = {true};
-    QTimer::singleShot(0, form.get(), [this] { form->btcancel->click(); });
-    form->btnext->click();
+    QPushButton* const cancel = button("btcancel");
+    QTimer::singleShot(0, form.get(), [cancel] { cancel->click(); });
+    button("btnext")->click();
     EXPECT_EQ(form->logLines().last(), QStringLiteral("Click 'Finish' to exit the wizard."));
     EXPECT_EQ(form->currentStep(), 5);
     EXPECT_FALSE(form->isStopRequested());
@@ -221,7 +224,8 @@ TEST_F(Wizard, ClosingTheWindowDuringARunLetsTheRunFinishFirst)
     walkToPage5();
     select({QStringLiteral("BIG")});
     QCoreApplication::processEvents();  // nothing stale may end the loop below early
-    QTimer::singleShot(0, form.get(), [this] { form->btnext->click(); });
+    QPushButton* const next = button("btnext");
+    QTimer::singleShot(0, form.get(), [next] { next->click(); });
     QTimer::singleShot(0, form.get(), [this] { form->close(); });  // runs at the run's first yield
     QApplication::exec();  // ends when the last window has closed and the run has returned
     EXPECT_FALSE(form->isVisible());
@@ -232,18 +236,18 @@ TEST_F(Wizard, ClosingTheWindowDuringARunLetsTheRunFinishFirst)
 TEST_F(Wizard, ConfirmedCloseClosesTheWindow)
 {
     dialogs.answers = {true};
-    form->btcancel->click();
+    button("btcancel")->click();
     EXPECT_EQ(dialogs.shown.first().text, QStringLiteral("Close this Wizard ?"));
     EXPECT_FALSE(form->isVisible());
 }
 
 TEST_F(Wizard, ConnectionsGetTheirParameterListsInOrder)
 {
-    form->btnext->click();
-    form->edtservice->setText(schema.service());
-    form->edtoracleusername->setText(QStringLiteral("scott"));
-    form->btnext->click();
-    EXPECT_EQ(form->oracleconn.Params,
+    button("btnext")->click();
+    edit("edtservice")->setText(schema.service());
+    edit("edtoracleusername")->setText(QStringLiteral("scott"));
+    button("btnext")->click();
+    EXPECT_EQ(form->session().oracleconn.Params,
               (QStringList{QStringLiteral("Database=") + schema.service(), "User_Name=scott", "Password=",
                            "DriverName=Oracle", "RowsetSize=20", "BlobSize=-1", "LocaleCode=0000",
                            "ErrorResourceFile=", "Oracle TransIsolation=ReadCommited", "OS Authentication=False",
@@ -251,22 +255,23 @@ TEST_F(Wizard, ConnectionsGetTheirParameterListsInOrder)
 
     // Local mode: the host text is ignored, the port still sent; entry 0 sends no character set.
     fillMySql();
-    form->accessmode->setItemIndex(0);
-    EXPECT_FALSE(form->edthost->isEnabled());
-    EXPECT_TRUE(form->edtport->isEnabled());
-    form->edtdatabase->setText(QStringLiteral(" spaced "));
-    form->btnext->click();
-    EXPECT_EQ(form->mysqlconnect.Params,
+    control<RadioGroup>("accessmode")->setItemIndex(0);
+    EXPECT_FALSE(edit("edthost")->isEnabled());
+    EXPECT_TRUE(edit("edtport")->isEnabled());
+    edit("edtdatabase")->setText(QStringLiteral(" spaced "));
+    button("btnext")->click();
+    EXPECT_EQ(form->session().mysqlconnect.Params,
               (QStringList{"Database= spaced ", "User_Name=qvtest", "Password=qvtest",
                            QStringLiteral("Port=%1").arg(db.sandbox().port), "HostName=localhost"}));
 
     // Remote mode with a character set: it comes first.
     fillMySql();
-    EXPECT_TRUE(form->edthost->isEnabled());
-    form->cbcharset->setCurrentIndex(form->cbcharset->findText(QStringLiteral("utf8")));
-    form->btnext->click();
+    EXPECT_TRUE(edit("edthost")->isEnabled());
+    QComboBox* const charset = control<QComboBox>("cbcharset");
+    charset->setCurrentIndex(charset->findText(QStringLiteral("utf8")));
+    button("btnext")->click();
     EXPECT_EQ(form->currentStep(), 4);
-    EXPECT_EQ(form->mysqlconnect.Params.first(), QStringLiteral("ServerCharSet=utf8"));
-    EXPECT_EQ(form->mysqlconnect.Params.last(), QStringLiteral("HostName=127.0.0.1"));
-    EXPECT_EQ(form->focusWidget(), form->processtable);
+    EXPECT_EQ(form->session().mysqlconnect.Params.first(), QStringLiteral("ServerCharSet=utf8"));
+    EXPECT_EQ(form->session().mysqlconnect.Params.last(), QStringLiteral("HostName=127.0.0.1"));
+    EXPECT_EQ(form->focusWidget(), control<RadioGroup>("processtable"));
 }
