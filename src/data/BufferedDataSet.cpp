@@ -12,11 +12,14 @@ BufferedDataSet::BufferedDataSet(DbConnection* connection) : inner_(connection) 
 void BufferedDataSet::setConnection(DbConnection* connection)
 {
     close();
+    rollsBack_.reset();
     inner_.setConnection(connection);
 }
 
 void BufferedDataSet::setCommandText(const QString& sql)
 {
+    if (sql != commandText_)
+        rollsBack_.reset();
     commandText_ = sql;
 }
 
@@ -154,6 +157,13 @@ void BufferedDataSet::setFieldValue(const QString& name, const DbValue& value)
     const int i = fieldIndex(name);
     if (i < 0)
         throw Error(QStringLiteral("Field '%1' not found").arg(name));
+    setFieldValue(i, value);
+}
+
+void BufferedDataSet::setFieldValue(int i, const DbValue& value)
+{
+    if (state_ != State::Inserting)
+        throw Error(QStringLiteral("Dataset not in edit or insert mode"));
     const ColumnInfo& field = fields_.at(i);
     if (field.readOnly)
         throw Error(QStringLiteral("Field '%1' cannot be modified").arg(field.name));
@@ -213,7 +223,10 @@ int BufferedDataSet::applyUpdates(int maxErrors)
     lastApplyKept_ = 0;
     QVector<RefusedRow> refused;
     try {
-        refused = applier.apply(RowApplier::quotedTableName(table, connection->quoteChar()), changeLog_, maxErrors);
+        if (!rollsBack_)
+            rollsBack_ = connection->session().rollsBackRowsOf(table);
+        refused = applier.apply(RowApplier::quotedTableName(table, connection->quoteChar()), changeLog_, maxErrors,
+                                *rollsBack_);
     } catch (...) {
         lastApplyKept_ = applier.kept();
         throw;

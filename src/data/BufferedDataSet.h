@@ -7,6 +7,7 @@
 #include <QString>
 #include <QVector>
 #include <functional>
+#include <optional>
 
 namespace qv {
 
@@ -15,7 +16,8 @@ class DbConnection;
 // Reads every row of its command into memory when opened and keeps no result
 // open on its connection. Rows appended and posted go to a change log, which
 // applyUpdates writes to the server as one INSERT per row inside one
-// transaction.
+// transaction (sent in parameter arrays where the table's rows can be
+// rolled back, see RowApplier::apply).
 class BufferedDataSet {
 public:
     enum class State { Closed, Browse, Inserting };
@@ -47,6 +49,12 @@ public:
     // digits than it keeps, a year outside 1 to 9999); the field then keeps
     // its state.
     void setFieldValue(const QString& name, const DbValue& value);
+    // The same for the field at `index` of fields(), as a column plan made
+    // once finds it.
+    void setFieldValue(int index, const DbValue& value);
+    // The index of the field of that name in fields() (letter case aside);
+    // -1 when there is none.
+    int fieldIndex(const QString& name) const;
     // Raises "Field '%s' must have a value" for a required field (NOT NULL,
     // no default, not auto-increment) left null or unassigned (the row stays
     // pending); otherwise adds the row to the rows and the change log.
@@ -65,7 +73,6 @@ public:
     std::function<void(const QString& message)> onReconcileError;
 
 private:
-    int fieldIndex(const QString& name) const;  // -1 when there is none
     static void refuseChange(const ColumnInfo& field, const DbValue& value);
     void requireOpen() const;
 
@@ -79,6 +86,9 @@ private:
     QVector<PostedRow> changeLog_;
     qint64 changeLogBytes_ = 0;
     int lastApplyKept_ = 0;
+    // Whether a rollback takes back the rows of the command's table; asked
+    // once for a command on a connection.
+    std::optional<bool> rollsBack_;
 };
 
 }  // namespace qv

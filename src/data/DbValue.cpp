@@ -7,6 +7,7 @@
 #include <QRegularExpression>
 #include <cmath>
 #include <limits>
+#include <optional>
 
 namespace qv {
 
@@ -28,8 +29,46 @@ QByteArray stripLeadingZeros(QByteArray digits)
 
 }  // namespace
 
+namespace {
+
+// The plain form "[-+]digits[.digits]" without a regular expression; the
+// rest (blanks, exponents, anything odd) takes the general way.
+std::optional<Decimal> parsePlainDecimal(QStringView text)
+{
+    qsizetype i = 0;
+    bool negative = false;
+    if (i < text.size() && (text[i] == u'-' || text[i] == u'+'))
+        negative = text[i++] == u'-';
+    QByteArray digits;
+    digits.reserve(text.size());
+    int scale = -1;
+    for (; i < text.size(); ++i) {
+        const char16_t c = text[i].unicode();
+        if (c >= u'0' && c <= u'9') {
+            digits.append(char(c));
+            if (scale >= 0)
+                ++scale;
+        } else if (c == u'.' && scale < 0) {
+            scale = 0;
+        } else {
+            return std::nullopt;
+        }
+    }
+    if (digits.isEmpty())
+        return std::nullopt;
+    Decimal result;
+    result.digits = stripLeadingZeros(std::move(digits));
+    result.scale = std::max(scale, 0);
+    result.negative = negative && !result.isZero();
+    return result;
+}
+
+}  // namespace
+
 Decimal Decimal::parse(const QString& input)
 {
+    if (std::optional<Decimal> plain = parsePlainDecimal(input))
+        return *std::move(plain);
     const QString text = input.trimmed();
     static const QRegularExpression pattern(
         QStringLiteral("^([+-]?)(\\d*)(?:\\.(\\d*))?(?:[eE]([+-]?\\d+))?$"));
@@ -88,8 +127,51 @@ bool Decimal::hasFraction() const
     return fraction.count('0') != fraction.size();
 }
 
+namespace {
+
+// "YYYY-MM-DD", optionally with " HH:MM:SS" and a fraction of up to nine
+// digits, read without a regular expression; other forms take the general way.
+std::optional<DateTime> parsePlainDateTime(QStringView text)
+{
+    const auto number = [&text](qsizetype at, int digits, int& value) {
+        value = 0;
+        for (qsizetype i = at; i < at + digits; ++i) {
+            const char16_t c = text[i].unicode();
+            if (c < u'0' || c > u'9')
+                return false;
+            value = value * 10 + (c - u'0');
+        }
+        return true;
+    };
+    DateTime value;
+    if (text.size() < 10 || text[4] != u'-' || text[7] != u'-' || !number(0, 4, value.year)
+        || !number(5, 2, value.month) || !number(8, 2, value.day))
+        return std::nullopt;
+    if (text.size() > 10) {
+        if (text.size() < 19 || text[10] != u' ' || text[13] != u':' || text[16] != u':'
+            || !number(11, 2, value.hour) || !number(14, 2, value.minute) || !number(17, 2, value.second))
+            return std::nullopt;
+        if (text.size() > 19) {
+            const qsizetype digits = text.size() - 20;
+            int fraction = 0;
+            if (text[19] != u'.' || digits < 1 || digits > 9 || !number(20, int(digits), fraction))
+                return std::nullopt;
+            for (qsizetype d = digits; d < 9; ++d)
+                fraction *= 10;
+            value.nanosecond = fraction;
+        }
+    }
+    return value;
+}
+
+}  // namespace
+
 DateTime DateTime::parse(const QString& input)
 {
+    if (const std::optional<DateTime> plain = parsePlainDateTime(input);
+        plain && plain->month <= 12 && plain->day <= 31 && plain->hour <= 23 && plain->minute <= 59
+        && plain->second <= 59)
+        return *plain;
     static const QRegularExpression pattern(QStringLiteral(
         "^\\s*(-?\\d{1,4})-(\\d{1,2})-(\\d{1,2})"
         "(?:[ T](\\d{1,2}):(\\d{2})(?::(\\d{2})(?:[.,](\\d+))?)?)?"

@@ -81,3 +81,12 @@ std::unique_ptr<DriverSession> openDriverSession(const ConnectionDescription& de
 }
 
 }  // namespace qv
+
+namespace qv {
+
+quint64 DriverStatement::executeArray(const QVector<const Row*>&, const QVector<int>&)
+{
+    throw ArraysNotTaken(QStringLiteral("This connection takes no parameter arrays"));
+}
+
+}  // namespace qv

@@ -50,10 +50,28 @@ public:
     qint64 limit;
 };
 
+// The server or the statement does not take parameter arrays; nothing was
+// sent. The caller sends the rows one by one instead.
+class ArraysNotTaken : public Error {
+public:
+    using Error::Error;
+};
+
 // A statement prepared once and executed with "?" parameters, as often as needed.
 class DriverStatement {
 public:
     virtual ~DriverStatement() = default;
+    // Executes the statement once for each of `rows`, all of them sent as
+    // one array: parameter p of a row is (*rows[r])[columns[p]]. Every
+    // column holds values of one kind or null. Returns the number of rows
+    // the server affected in all. Raises ArraysNotTaken, before anything is
+    // sent, when the server offers no arrays (or refused them before), a
+    // column mixes kinds, or a value is too large for an array; qv::Error
+    // with the server's message when the server refuses the array, after
+    // which any of its rows may be in the table (the caller rolls back).
+    virtual quint64 executeArray(const QVector<const Row*>& rows, const QVector<int>& columns);
+    // The bytes of values one array may carry; 0 when the statement takes no arrays.
+    virtual qint64 arrayBytes() const { return 0; }
     // Binds each parameter by its kind (a null value as NULL), executes, and
     // returns the number of rows the statement affected. Raises qv::Error
     // with the server's message when the server refuses it, and
@@ -71,6 +89,11 @@ public:
     virtual void execute(const QString& sql) = 0;
     virtual QString quoteChar() const = 0;
     virtual bool supportsTransactions() const = 0;
+    // Whether a rollback takes back the rows written to this table (the
+    // name as written after "from"); false when that is not known.
+    virtual bool rollsBackRowsOf(const QString& table) { (void)table; return false; }
+    // Whether statements may be executed over parameter arrays.
+    virtual bool takesArrays() const { return false; }
     // A name as the server reads it: between quote characters, each quote
     // character inside doubled. Raises qv::Error when the name cannot be
     // written on this connection.

@@ -105,7 +105,121 @@ QString RowApplier::insertStatementText(const QString& quotedTable, const QStrin
            + marks.join(QStringLiteral(", ")) + QStringLiteral(")") + crlf;
 }
 
-QVector<RefusedRow> RowApplier::apply(const QString& quotedTable, const QVector<PostedRow>& rows, int maxErrors)
+QVector<int> RowApplier::parameterColumns(const PostedRow& row) const
+{
+    // A value given for an auto-increment column is kept as it is.
+    QVector<int> columns;
+    for (int f = 0; f < fields_.size(); ++f)
+        if (row.assigned.value(f) && !fields_.at(f).readOnly)
+            columns << f;
+    return columns;
+}
+
+QString RowApplier::statementText(const QString& quotedTable, const QVector<int>& columns) const
+{
+    QStringList names;
+    for (int f : columns)
+        names << fields_.at(f).name;
+    return insertStatementText(quotedTable, names, connection_.quoteChar());
+}
+
+namespace {
+
+// About the bytes a value takes in an array, as the driver counts them.
+qint64 arrayBytesOf(const DbValue& value)
+{
+    switch (value.kind()) {
+    case ValueKind::Null: return 0;
+    case ValueKind::Text: {
+        qint64 bytes = 4;
+        for (const QChar c : value.toText())
+            bytes += c.unicode() < 0x80 ? 1 : c.unicode() < 0x800 || c.isSurrogate() ? 2 : 3;
+        return bytes;
+    }
+    case ValueKind::Bytes: return value.toBytes().size() + 4;
+    case ValueKind::Decimal: return value.toDecimal().digits.size() + 6;
+    default: return 12;
+    }
+}
+
+}  // namespace
+
+QVector<RefusedRow> RowApplier::apply(const QString& quotedTable, const QVector<PostedRow>& rows, int maxErrors,
+                                      bool inArrays)
+{
+    if (inArrays && connection_.session().takesArrays() && applyInArrays(quotedTable, rows))
+        return {};
+    return applyRowByRow(quotedTable, rows, maxErrors);
+}
+
+bool RowApplier::applyInArrays(const QString& quotedTable, const QVector<PostedRow>& rows)
+{
+    DriverSession& session = connection_.session();
+    // Only rows that a rollback takes back can be sent again one by one.
+    TransactionScope transaction(connection_);
+    if (!transaction.owned())
+        return false;
+    try {
+        std::map<QVector<int>, std::unique_ptr<DriverStatement>> statements;
+        QVector<const Row*> array;
+        int r = 0;
+        while (r < rows.size()) {
+            const QVector<int> columns = parameterColumns(rows.at(r));
+            auto& statement = statements[columns];
+            if (!statement)
+                statement = session.prepare(statementText(quotedTable, columns));
+            const qint64 limit = statement->arrayBytes();
+            if (limit <= 0)
+                return false;
+            // The rows with these columns, in arrays of a bounded size; a row
+            // larger than that goes alone, its large values in pieces.
+            array.clear();
+            qint64 bytes = 0;
+            const auto flush = [&]() -> bool {
+                if (array.isEmpty())
+                    return true;
+                const qsizetype size = array.size();
+                const quint64 affected = statement->executeArray(array, columns);
+                array.clear();
+                bytes = 0;
+                return affected == quint64(size);
+            };
+            const QVector<bool> assigned = rows.at(r).assigned;
+            for (; r < rows.size() && rows.at(r).assigned == assigned; ++r) {
+                const Row& values = rows.at(r).values;
+                qint64 rowBytes = 0;
+                for (int f : columns)
+                    rowBytes += arrayBytesOf(values.at(f));
+                if (rowBytes > limit) {
+                    if (!flush())
+                        return false;
+                    Row parameters;
+                    for (int f : columns)
+                        parameters << values.at(f);
+                    if (statement->execute(parameters) != 1)
+                        return false;
+                    continue;
+                }
+                if (bytes + rowBytes > limit && !flush())
+                    return false;
+                array << &values;
+                bytes += rowBytes;
+            }
+            if (!flush())
+                return false;
+        }
+        transaction.commit();
+    } catch (const Error&) {
+        // Rolled back; the rows go again one by one, which finds the refused
+        // one with the message a single INSERT gives.
+        return false;
+    }
+    kept_ = int(rows.size());
+    return true;
+}
+
+QVector<RefusedRow> RowApplier::applyRowByRow(const QString& quotedTable, const QVector<PostedRow>& rows,
+                                              int maxErrors)
 {
     DriverSession& session = connection_.session();
     TransactionScope transaction(connection_);
@@ -116,28 +230,19 @@ QVector<RefusedRow> RowApplier::apply(const QString& quotedTable, const QVector<
     try {
         // Rows with the same assigned columns share one prepared statement;
         // they are all freed when this apply ends.
-        std::map<QString, std::unique_ptr<DriverStatement>> statements;
+        std::map<QVector<int>, std::unique_ptr<DriverStatement>> statements;
         for (int r = 0; r < rows.size(); ++r) {
             const PostedRow& row = rows.at(r);
-            QStringList columns;
+            const QVector<int> columns = parameterColumns(row);
             Row parameters;
-            QStringList names;
-            for (int f = 0; f < fields_.size(); ++f) {
-                const ColumnInfo& field = fields_.at(f);
-                // A value given for an auto-increment column is kept as it is.
-                if (!row.assigned.value(f) || field.readOnly)
-                    continue;
-                columns << field.name;
+            for (int f : columns)
                 parameters << row.values.value(f);
-                names << field.name;
-            }
-            const QString text = insertStatementText(quotedTable, columns, connection_.quoteChar());
 
             std::optional<QString> failure;
             try {
-                auto& statement = statements[text];
+                auto& statement = statements[columns];
                 if (!statement)
-                    statement = session.prepare(text);
+                    statement = session.prepare(statementText(quotedTable, columns));
                 const quint64 affected = statement->execute(parameters);
                 if (affected == 0)
                     failure = rowNotFound;
@@ -146,12 +251,12 @@ QVector<RefusedRow> RowApplier::apply(const QString& quotedTable, const QVector<
             } catch (const ParameterTooLarge& e) {
                 failure = QStringLiteral("The value of column %1 has %2 bytes; the server takes at most %3 bytes "
                                          "(max_allowed_packet)")
-                              .arg(names.value(e.index))
+                              .arg(fields_.at(columns.value(e.index)).name)
                               .arg(e.bytes)
                               .arg(e.limit);
             } catch (const Error& e) {
                 failure = e.message();
-                if (const auto it = statements.find(text); it != statements.end() && !it->second)
+                if (const auto it = statements.find(columns); it != statements.end() && !it->second)
                     statements.erase(it);  // the prepare failed; a later row tries again
             }
             if (!failure) {

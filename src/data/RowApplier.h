@@ -24,7 +24,8 @@ struct RefusedRow {
 };
 
 // Writes posted rows to one table as one parameterised INSERT per row, all
-// rows of one apply inside one transaction.
+// rows of one apply inside one transaction; the server may take the INSERT
+// for many rows at once as parameter arrays.
 class RowApplier {
 public:
     RowApplier(DbConnection& connection, const QVector<ColumnInfo>& fields);
@@ -44,12 +45,28 @@ public:
     // transaction begun here is committed when the count stays within
     // maxErrors, otherwise rolled back. Raises only when the transaction
     // cannot be begun or ended.
-    QVector<RefusedRow> apply(const QString& quotedTable, const QVector<PostedRow>& rows, int maxErrors);
+    //
+    // With inArrays, and when this apply owns its transaction, the rows go
+    // first in parameter arrays of a bounded size (when the driver takes
+    // them). Should any array fail, the transaction is rolled back and the
+    // rows are sent again one by one in a new one, so that the outcome, the
+    // refused rows and their messages are those of single INSERTs. Only a
+    // table whose rows a rollback takes back may be written in arrays.
+    QVector<RefusedRow> apply(const QString& quotedTable, const QVector<PostedRow>& rows, int maxErrors,
+                              bool inArrays = false);
     // Rows of the last apply that stay in the table: those committed, or on
     // a table without transactions those sent before a failure.
     int kept() const { return kept_; }
 
 private:
+    // The fields a row sends: assigned, and not filled by the server.
+    QVector<int> parameterColumns(const PostedRow& row) const;
+    QString statementText(const QString& quotedTable, const QVector<int>& columns) const;
+    // True when every row went in and the transaction was committed; false
+    // (nothing kept) when arrays are not taken or one failed.
+    bool applyInArrays(const QString& quotedTable, const QVector<PostedRow>& rows);
+    QVector<RefusedRow> applyRowByRow(const QString& quotedTable, const QVector<PostedRow>& rows, int maxErrors);
+
     DbConnection& connection_;
     const QVector<ColumnInfo>& fields_;
     int kept_ = 0;

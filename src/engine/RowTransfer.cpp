@@ -43,18 +43,16 @@ void TableSteps::mysqldataReconcileError(const QString& message)
     copying_->refusedRowMessage = message;
 }
 
-void TableSteps::copyField(const QString& name)
+void TableSteps::copyField(int source, int target)
 {
     DbValue value;
     try {
-        value = oracledata_.fieldValue(name);
-        mysqldata_.setFieldValue(name, value);
+        value = oracledata_.fieldValue(source);
+        mysqldata_.setFieldValue(target, value);
     } catch (const ConversionError&) {
         // Never a silent NULL, default or rounded number in its place.
-        throw Error(QStringLiteral("Value '") + shownValue(value) + QStringLiteral("' of column ") + name
-                    + QStringLiteral(" cannot be stored in the target column without loss"));
-    } catch (const Error&) {
-        // The target has no such column, or one that only the server fills.
+        throw Error(QStringLiteral("Value '") + shownValue(value) + QStringLiteral("' of column ")
+                    + oracledata_.fieldName(source) + QStringLiteral(" cannot be stored in the target column without loss"));
     }
 }
 
@@ -97,18 +95,26 @@ RowStepResult TableSteps::transferRows(const QString& source, const QString& tar
         host_.copyTextToClipboard(targetQuery);
         mysqldata_.open();
 
-        // Matched by name, as copyField does: a source column the target
-        // lacks is told once; a target with none of them gets no rows.
+        // Each source column goes to the target field of its name (letter
+        // case aside): a source column the target lacks is told once, one
+        // that only the server fills is left to it; a target with none of
+        // them gets no rows.
+        struct Copied {
+            int source;
+            int target;
+        };
+        QVector<Copied> plan;
         bool common = false;
         for (int i = 0; i < oracledata_.fieldCount(); ++i) {
             const QString name = oracledata_.fieldName(i);
-            const auto& fields = mysqldata_.fields();
-            if (std::any_of(fields.begin(), fields.end(), [&](const ColumnInfo& field) {
-                    return field.name.compare(name, Qt::CaseInsensitive) == 0;
-                }))
-                common = true;
-            else
+            const int field = mysqldata_.fieldIndex(name);
+            if (field < 0) {
                 result.columnsNotCopied << name;
+                continue;
+            }
+            common = true;
+            if (!mysqldata_.fields().at(field).readOnly)
+                plan.append({i, field});
         }
         if (!common && !oracledata_.eof())
             throw Error(QStringLiteral("No column of ") + source + QStringLiteral(" is a column of ") + target
@@ -117,8 +123,8 @@ RowStepResult TableSteps::transferRows(const QString& source, const QString& tar
         qint64 n = 1;  // the row being copied
         while (!oracledata_.eof() && !result.rowRefused) {
             mysqldata_.append();
-            for (int i = 0; i < oracledata_.fieldCount(); ++i)
-                copyField(oracledata_.fieldName(i));
+            for (const Copied& column : std::as_const(plan))
+                copyField(column.source, column.target);
             mysqldata_.post();
             result.rowsRead = n;
             oracledata_.next();

@@ -71,7 +71,8 @@ public:
     void UnlockTargetDatabase() noexcept;
 
 private:
-    void copyField(const QString& name);
+    // The value of source column `source` into target field `target`.
+    void copyField(int source, int target);
     // Names and text literals as each server reads them.
     QString oracleName(const QString& name) const;
     QString oracleText(const QString& text) const;

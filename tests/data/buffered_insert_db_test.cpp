@@ -10,6 +10,7 @@
 #include "support/Failure.h"
 #include "support/TestDatabase.h"
 
+#include <QCryptographicHash>
 #include <QMap>
 #include <gtest/gtest.h>
 
@@ -213,24 +214,40 @@ TEST_F(BufferedInsert, ApplyPostsAPendingRowAndDropsOneWithNothingAssigned)
 TEST_F(BufferedInsert, TheFirstRefusedRowEndsTheApplyAndRollsItBack)
 {
     db.exec(QStringLiteral("create table T (ID int primary key, NAME varchar(10)) engine=InnoDB"));
-    openOn(QStringLiteral("T"));
-    for (int i = 1; i <= 10; ++i)
-        addRow({{"ID", integer(i == 3 ? 1 : i)}, {"NAME", DbValue::fromText(QString::number(i))}});
+    // One by one: one statement prepared, rows 1 to 3 sent, rows 4 to 10
+    // never. In arrays: the array fails and is rolled back, then the rows
+    // go one by one in a new transaction, to the refused one.
+    struct Case {
+        const char* arrays;
+        Counts sent;
+    };
+    const Case cases[] = {
+        {"0", {{"Com_begin", 1}, {"Com_rollback", 1}, {"Com_stmt_prepare", 1}, {"Com_stmt_execute", 3},
+               {"Com_stmt_close", 1}}},
+        {"1", {{"Com_begin", 2}, {"Com_rollback", 2}, {"Com_stmt_prepare", 2}, {"Com_stmt_execute", 4},
+               {"Com_stmt_close", 2}}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.arrays);
+        qputenv("QUORVANE_BULK_APPLY", c.arrays);
+        refused.clear();
+        openAtCallback.clear();
+        openOn(QStringLiteral("T"));
+        for (int i = 1; i <= 10; ++i)
+            addRow({{"ID", integer(i == 3 ? 1 : i)}, {"NAME", DbValue::fromText(QString::number(i))}});
 
-    const Counts before = statementCounts();
-    int result = -1;
-    EXPECT_NO_THROW(result = data.applyUpdates(0));
-    EXPECT_EQ(result, 1);
-    EXPECT_EQ(refused, QStringList{QStringLiteral("Duplicate entry '1' for key 'PRIMARY'")});
-    EXPECT_EQ(openAtCallback, QList<int>{0});  // the transaction had ended
-    // One statement prepared, rows 1 to 3 sent, rows 4 to 10 never.
-    EXPECT_EQ(sentSince(before, statementCounts()),
-              (Counts{{QStringLiteral("Com_begin"), 1}, {QStringLiteral("Com_rollback"), 1},
-                      {QStringLiteral("Com_stmt_prepare"), 1}, {QStringLiteral("Com_stmt_execute"), 3},
-                      {QStringLiteral("Com_stmt_close"), 1}}));
-    EXPECT_EQ(db.scalar(QStringLiteral("select count(*) from T")), QStringLiteral("0"));
-    EXPECT_FALSE(connection.inTransaction());
-    EXPECT_EQ(data.pendingChanges(), 0);
+        const Counts before = statementCounts();
+        int result = -1;
+        EXPECT_NO_THROW(result = data.applyUpdates(0));
+        EXPECT_EQ(result, 1);
+        EXPECT_EQ(refused, QStringList{QStringLiteral("Duplicate entry '1' for key 'PRIMARY'")});
+        EXPECT_EQ(openAtCallback, QList<int>{0});  // the transaction had ended
+        EXPECT_EQ(sentSince(before, statementCounts()), c.sent);
+        EXPECT_EQ(db.scalar(QStringLiteral("select count(*) from T")), QStringLiteral("0"));
+        EXPECT_FALSE(connection.inTransaction());
+        EXPECT_EQ(data.pendingChanges(), 0);
+    }
+    qunsetenv("QUORVANE_BULK_APPLY");
 }
 
 TEST_F(BufferedInsert, MaxErrorsDecidesBetweenCommitAndRollback)
@@ -241,7 +258,9 @@ TEST_F(BufferedInsert, MaxErrorsDecidesBetweenCommitAndRollback)
         int sent;        // statements executed
         int committed;   // rows in the table afterwards
     };
-    // Rows 1..6 where rows 3 and 5 repeat row 1.
+    // Rows 1..6 where rows 3 and 5 repeat row 1, sent one by one (an
+    // array's failure replays them so).
+    qputenv("QUORVANE_BULK_APPLY", "0");
     for (const Case& c : {Case{-1, 6, 4}, Case{2, 6, 4}, Case{1, 5, 0}}) {
         SCOPED_TRACE(c.maxErrors);
         db.exec(QStringLiteral("truncate table T"));
@@ -266,6 +285,7 @@ TEST_F(BufferedInsert, MaxErrorsDecidesBetweenCommitAndRollback)
         EXPECT_EQ(seenAtCallback, QStringList(2, QString::number(c.committed)));
         EXPECT_EQ(db.scalar(QStringLiteral("select count(*) from T")), QString::number(c.committed));
     }
+    qunsetenv("QUORVANE_BULK_APPLY");
 }
 
 TEST_F(BufferedInsert, RowsSentToANonTransactionalTableStay)
@@ -344,4 +364,33 @@ TEST_F(BufferedInsert, ATransactionThatCannotBeginRaisesWithTheLibrarysMessage)
         << message.toStdString();
     EXPECT_FALSE(connection.inTransaction());
     EXPECT_TRUE(refused.isEmpty());
+}
+
+// Where the server takes arrays, an apply's rows go in one execution, and
+// every kind of value (nulls, CJK text, megabyte values) arrives unchanged.
+TEST_F(BufferedInsert, AnApplyGoesAsOneArrayAndEveryValueArrivesUnchanged)
+{
+    db.exec(QStringLiteral("create table T (ID int primary key, F double, D decimal(20,6), W datetime(6), "
+                           "S varchar(20), B varbinary(10), L longtext) engine=InnoDB"));
+    openOn(QStringLiteral("T"));
+    const QString megabyte = QString(1024 * 1024 - 1, QLatin1Char('x')) + QStringLiteral("字");
+    const QString md5 =
+        QString::fromLatin1(QCryptographicHash::hash(megabyte.toUtf8(), QCryptographicHash::Md5).toHex());
+    addRow({{"ID", integer(1)}, {"F", DbValue::fromFloat(-2.5e-300)},
+            {"D", DbValue::fromDecimal(Decimal::parse(QStringLiteral("-12345678901234.123456")))},
+            {"W", DbValue::fromDateTime({2024, 2, 29, 23, 59, 58, 123456000})}, {"S", text("漢字かなカナ한글")},
+            {"B", DbValue::fromBytes(QByteArray("\0\x01\xff", 3))}, {"L", DbValue::fromText(megabyte)}});
+    addRow({{"ID", integer(2)}, {"F", DbValue()}, {"D", DbValue()}, {"W", DbValue()}, {"S", DbValue()},
+            {"B", DbValue()}, {"L", DbValue()}});
+    addRow({{"ID", integer(3)}, {"F", DbValue::fromFloat(0)}, {"D", DbValue::fromDecimal(Decimal::parse("0"))},
+            {"W", DbValue::fromDateTime({1, 1, 1, 0, 0, 0, 0})}, {"S", text("")}, {"B", DbValue::fromBytes({})},
+            {"L", DbValue::fromText(megabyte)}});
+
+    const Counts before = statementCounts();
+    EXPECT_EQ(data.applyUpdates(0), 0);
+    EXPECT_EQ(sentSince(before, statementCounts()).value(QStringLiteral("Com_stmt_execute")), 1);
+    EXPECT_EQ(rowsOf(QStringLiteral("select concat_ws('|', ID, ifnull(F, 'N'), ifnull(D, 'N'), ifnull(W, 'N'), "
+                                    "ifnull(S, 'N'), ifnull(hex(B), 'N'), ifnull(md5(L), 'N')) from T order by ID")),
+              (QStringList{"1|-2.5e-300|-12345678901234.123456|2024-02-29 23:59:58.123456|漢字かなカナ한글|0001FF|" + md5,
+                           "2|N|N|N|N|N|N", "3|0|0.000000|0001-01-01 00:00:00.000000|||" + md5}));
 }

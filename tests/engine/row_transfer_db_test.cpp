@@ -254,3 +254,35 @@ TEST_F(RowTransfer, StopDuringTheLastTableStillWritesTheCompletionLines)
     EXPECT_TRUE(host.stop);  // Next reads it and does not advance
     EXPECT_EQ(targetRows(), 100);
 }
+
+// The first apply holds rows 1 to 100 and goes as one array. Whichever of its
+// rows the server refuses, the outcome is that of rows sent one by one: the
+// same log, the message of a single INSERT ("at row 1"), nothing kept.
+TEST_F(RowTransfer, ARefusedRowInAnArrayEndsTheCopyAsSingleRowsWould)
+{
+    for (const int refusedRow : {1, 50, 100}) {
+        QStringList seen[2];
+        for (const char* arrays : {"1", "0"}) {
+            SCOPED_TRACE(QStringLiteral("row %1, arrays %2").arg(refusedRow).arg(QLatin1String(arrays)).toStdString());
+            qputenv("QUORVANE_BULK_APPLY", arrays);
+            host.lines.clear();
+            prepare(150, QStringLiteral("update T set NAME = 'a name too long for the column' where ID = %1;")
+                             .arg(refusedRow));
+            const qint64 executed = sessionStatus(QStringLiteral("Com_stmt_execute"));
+            const RowStepResult result = copy();
+            EXPECT_TRUE(result.ok);
+            EXPECT_TRUE(result.rowRefused);
+            EXPECT_EQ(result.rowsKept, 0);
+            EXPECT_EQ(targetRows(), 0);
+            // In arrays: one failed array, then single rows up to the refused one.
+            EXPECT_EQ(sessionStatus(QStringLiteral("Com_stmt_execute")) - executed,
+                      refusedRow + (arrays[0] == '1' ? 1 : 0));
+            seen[arrays[0] - '0'] = host.lines;
+            db.exec(QStringLiteral("drop table %1.T").arg(db.name()));
+        }
+        EXPECT_EQ(seen[1], seen[0]);
+        EXPECT_EQ(seen[1], (QStringList{"Insert table T 100 Rows ",
+                                        "Data too long for column 'NAME' at row 1"}));
+    }
+    qunsetenv("QUORVANE_BULK_APPLY");
+}

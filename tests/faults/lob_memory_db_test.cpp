@@ -22,7 +22,8 @@ TEST(LobMemory, MegabyteClobRowsCopyInBoundedMemory)
     // memory is what is measured.
     const JobProcess::Outcome outcome =
         job.run(job.writeJob(QStringLiteral("docs.qvjob"), db, schema.service()),
-                {QStringLiteral("ASAN_OPTIONS=detect_leaks=0:quarantine_size_mb=16:thread_local_quarantine_size_kb=256")});
+                {QStringLiteral("ASAN_OPTIONS=detect_leaks=0:quarantine_size_mb=16:thread_local_quarantine_size_kb=256")},
+                540);
     ASSERT_EQ(outcome.status, 0) << outcome.errors.toStdString();
     EXPECT_EQ(db.scalar(QStringLiteral("select concat(count(*), ' ', sum(length(BODY))) from DOCS")),
               QStringLiteral("3000 3000000000"));

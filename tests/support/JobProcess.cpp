@@ -46,16 +46,16 @@ void JobProcess::start(const QString& jobPath, const QStringList& environment)
     EXPECT_TRUE(process.waitForStarted(30000));
 }
 
-JobProcess::Outcome JobProcess::finish()
+JobProcess::Outcome JobProcess::finish(int seconds)
 {
-    EXPECT_TRUE(process.waitForFinished(120000));
+    EXPECT_TRUE(process.waitForFinished(seconds * 1000));
     return {process.exitCode(), QString::fromLocal8Bit(process.readAllStandardError())};
 }
 
-JobProcess::Outcome JobProcess::run(const QString& jobPath, const QStringList& environment)
+JobProcess::Outcome JobProcess::run(const QString& jobPath, const QStringList& environment, int seconds)
 {
     start(jobPath, environment);
-    return finish();
+    return finish(seconds);
 }
 
 bool JobProcess::waitForLogLine(const QString& logPath, const QString& prefix, int seconds)

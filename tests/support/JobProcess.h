@@ -19,17 +19,18 @@ public:
     // lines in `changes` come first, so they win.
     QString writeJob(const QString& name, const TestDatabase& db, const QString& service,
                      const QStringList& changes = {});
-    // Runs it to its end (at most two minutes).
+    // Runs it to its end (at most `seconds`: a guard against a hang, not a
+    // measure of speed).
     struct Outcome {
         int status = -1;
         QString errors;
     };
-    Outcome run(const QString& jobPath, const QStringList& environment = {});
+    Outcome run(const QString& jobPath, const QStringList& environment = {}, int seconds = 120);
     // Starts it and leaves it running; `process` is then the running program.
     void start(const QString& jobPath, const QStringList& environment = {});
     // Waits (at most `seconds`) until the log file has a line that begins with `prefix`.
     bool waitForLogLine(const QString& logPath, const QString& prefix, int seconds = 120);
-    Outcome finish();
+    Outcome finish(int seconds = 120);
 
     static QStringList logLines(const QString& path);  // "(no log file)" when it is missing
     QString storedValue(const QString& name) const;

@@ -338,6 +338,25 @@ QByteArray MySqlTextCodec::encode(const QString& text) const
     return encodeTable(text, false);
 }
 
+void MySqlTextCodec::encodeAppend(const QString& text, QByteArray& out) const
+{
+    if (method_ != Method::Utf8) {
+        out.append(encode(text));
+        return;
+    }
+    if (bmpOnly_ && std::any_of(text.cbegin(), text.cend(), [](QChar c) { return c.isSurrogate(); }))
+        refuse(text);
+    QStringEncoder encoder(QStringConverter::Utf8, QStringConverter::Flag::Stateless);
+    const qsizetype at = out.size();
+    out.resize(at + encoder.requiredSpace(text.size()));
+    const char* end = encoder.appendToBuffer(out.data() + at, text);
+    if (encoder.hasError()) {
+        out.truncate(at);
+        refuse(text);
+    }
+    out.truncate(end - out.constData());
+}
+
 QByteArray MySqlTextCodec::encodeStatement(const QString& text) const
 {
     return method_ == Method::Table ? encodeTable(text, true) : encode(text);

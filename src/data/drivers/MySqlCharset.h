@@ -30,6 +30,9 @@ public:
     // Raises qv::Error naming the character set and the characters it
     // cannot represent.
     QByteArray encode(const QString& text) const;
+    // Appends what encode() gives to `out`, without a buffer of its own when
+    // `out` has room enough (three bytes a UTF-16 unit suffice).
+    void encodeAppend(const QString& text, QByteArray& out) const;
     // The bytes of a statement: as encode(), except that ASCII characters
     // are always their own bytes, as the server's parser reads its syntax
     // (swe7 has no backquote of its own, yet the server quotes names with

@@ -5,6 +5,7 @@
 
 #include <errmsg.h>
 #include <mysql.h>
+#include <mysqld_error.h>
 
 #include <QByteArray>
 #include <QElapsedTimer>
@@ -150,6 +151,23 @@ DbValue integerValue(const QByteArray& text)
     return DbValue::fromDecimal(Decimal::parse(QString::fromLatin1(text)));
 }
 
+// One parameter's values for all rows of an array, column-wise as the
+// client library reads them: contiguous numbers, or pointers (and lengths)
+// for date-times and the variable-length values, which live in an arena.
+struct ParameterColumn {
+    std::vector<char> indicators;
+    std::vector<long long> integers;
+    std::vector<double> floats;
+    std::vector<MYSQL_TIME> times;
+    std::vector<MYSQL_TIME*> timePointers;
+    std::vector<qsizetype> offsets;  // into arena, or -1 for a value held elsewhere
+    std::vector<const char*> pointers;
+    std::vector<unsigned long> lengths;
+    std::vector<QByteArray> held;    // binary values, shared, not copied
+    QByteArray arena;
+};
+
+
 class MySqlSession;
 
 // A server-side prepared statement.
@@ -159,6 +177,8 @@ public:
     ~MySqlStatement() override { mysql_stmt_close(stmt_); }
 
     quint64 execute(const Row& parameters) override;
+    quint64 executeArray(const QVector<const Row*>& rows, const QVector<int>& columns) override;
+    qint64 arrayBytes() const override;
 
 private:
     [[noreturn]] void fail() const;
@@ -195,6 +215,11 @@ public:
         unsigned long capabilities = 0;
         if (mariadb_get_infov(mysql_, MARIADB_CONNECTION_SERVER_CAPABILITIES, &capabilities) == 0)
             transactions_ = (capabilities & CLIENT_TRANSACTIONS) != 0;
+        // Parameter arrays are MariaDB's (10.2 on); a MySQL server sets CLIENT_MYSQL.
+        unsigned long extended = 0;
+        if (mariadb_get_infov(mysql_, MARIADB_CONNECTION_EXTENDED_SERVER_CAPABILITIES, &extended) == 0)
+            arraysOffered_ = (capabilities & CLIENT_MYSQL) == 0
+                             && (extended & (MARIADB_CLIENT_STMT_BULK_OPERATIONS >> 32)) != 0;
         // The largest value a statement may carry, so that a larger one is
         // refused by name rather than by a lost connection.
         if (mysql_query(mysql_, "select @@max_allowed_packet") == 0) {
@@ -239,6 +264,26 @@ public:
 
     QString quoteChar() const override { return QStringLiteral("`"); }
     bool supportsTransactions() const override { return transactions_; }
+
+    bool rollsBackRowsOf(const QString& table) override
+    {
+        // A name in backquotes, or a plain one without a database part.
+        QString name = table;
+        if (name.size() >= 2 && name.startsWith(u'`') && name.endsWith(u'`'))
+            name = name.mid(1, name.size() - 2).replace(QStringLiteral("``"), QStringLiteral("`"));
+        else if (name.contains(u'.') || name.contains(u'`'))
+            return false;
+        const std::unique_ptr<DriverCursor> cursor = query(
+            QStringLiteral("select e.TRANSACTIONS from information_schema.TABLES t join information_schema.ENGINES e "
+                           "on e.ENGINE = t.ENGINE where t.TABLE_SCHEMA = database() and t.TABLE_NAME = ")
+            + quoteLiteral(name));
+        Row row;
+        bool transactional = false;
+        while (cursor->fetch(row))
+            transactional = !row.isEmpty() && row.at(0).kind() == ValueKind::Text
+                            && row.at(0).toText() == QLatin1String("YES");
+        return transactional;
+    }
 
     QString quoteIdentifier(const QString& name) const override
     {
@@ -313,6 +358,23 @@ public:
 
     MYSQL* handle() const { return mysql_; }
     const MySqlTextCodec& codec() const { return codec_; }
+    // Whether statements may be sent with parameter arrays: the server
+    // offers them and has not refused them on this connection. The
+    // environment variable QUORVANE_BULK_APPLY=0 keeps every row to its own
+    // execution.
+    bool takesArrays() const override
+    {
+        return arraysOffered_ && !arraysRefused_ && qEnvironmentVariable("QUORVANE_BULK_APPLY") != QLatin1String("0");
+    }
+    void refuseArrays() { arraysRefused_ = true; }
+    // The buffers of one array execution, kept from one to the next so that
+    // their memory is not fetched anew each time.
+    std::vector<ParameterColumn>& arrayColumns(size_t count)
+    {
+        if (arrayColumns_.size() < count)
+            arrayColumns_.resize(count);
+        return arrayColumns_;
+    }
     qint64 largestValue() const { return largestValue_; }
     // A call to the server begins: its time limit runs from here.
     void calling() { call_.start(); }
@@ -362,6 +424,9 @@ private:
     QElapsedTimer call_;
     qint64 largestValue_ = 0;  // max_allowed_packet; 0 when unknown
     bool transactions_ = false;
+    bool arraysOffered_ = false;
+    bool arraysRefused_ = false;
+    std::vector<ParameterColumn> arrayColumns_;
     MySqlCursor* activeCursor_ = nullptr;
 };
 
@@ -460,6 +525,195 @@ quint64 MySqlStatement::execute(const Row& parameters)
         fail();
     const quint64 affected = mysql_stmt_affected_rows(stmt_);
     // A statement that returns rows has them read and dropped.
+    do {
+        if (mysql_stmt_field_count(stmt_) > 0)
+            mysql_stmt_free_result(stmt_);
+    } while (mysql_stmt_next_result(stmt_) == 0);
+    return affected;
+}
+
+namespace {
+
+// What the server reads as one statement's worth of parameter arrays: well
+// under max_allowed_packet, which one bulk packet must not exceed.
+qint64 arrayBytesLimit(qint64 largestValue)
+{
+    constexpr qint64 ceiling = 16 * 1024 * 1024;
+    return largestValue > 0 ? std::min(ceiling, largestValue / 4) : 256 * 1024;
+}
+
+MYSQL_TIME mysqlTime(const DateTime& dt)
+{
+    MYSQL_TIME t;
+    std::memset(&t, 0, sizeof t);
+    t.year = static_cast<unsigned>(dt.year);
+    t.month = static_cast<unsigned>(dt.month);
+    t.day = static_cast<unsigned>(dt.day);
+    t.hour = static_cast<unsigned>(dt.hour);
+    t.minute = static_cast<unsigned>(dt.minute);
+    t.second = static_cast<unsigned>(dt.second);
+    t.second_part = static_cast<unsigned long>(dt.nanosecond / 1000);  // the column's precision cuts it
+    t.time_type = MYSQL_TIMESTAMP_DATETIME;
+    return t;
+}
+
+}  // namespace
+
+qint64 MySqlStatement::arrayBytes() const
+{
+    return session_->takesArrays() ? arrayBytesLimit(session_->largestValue()) : 0;
+}
+
+quint64 MySqlStatement::executeArray(const QVector<const Row*>& rows, const QVector<int>& columns)
+{
+    const unsigned long count = mysql_stmt_param_count(stmt_);
+    if (count != static_cast<unsigned long>(columns.size()))
+        throw Error(QStringLiteral("The statement takes %1 parameters, not %2").arg(count).arg(columns.size()));
+    if (!session_->takesArrays())
+        throw ArraysNotTaken(QStringLiteral("The server takes no parameter arrays"));
+    const size_t n = size_t(rows.size());
+    if (n == 0)
+        return 0;
+
+    const qint64 limit = arrayBytesLimit(session_->largestValue());
+    qint64 bytes = 0;
+    std::vector<ParameterColumn>& data = session_->arrayColumns(count);
+    std::vector<MYSQL_BIND> binds(count);
+    for (unsigned long p = 0; p < count; ++p) {
+        ParameterColumn& column = data[p];
+        MYSQL_BIND& bind = binds[p];
+        std::memset(&bind, 0, sizeof bind);
+        const int c = columns.at(qsizetype(p));
+        // The column's kind is that of its first value that is not null.
+        ValueKind kind = ValueKind::Null;
+        qint64 textUnits = 0;
+        for (size_t r = 0; r < n; ++r) {
+            const DbValue& value = rows[qsizetype(r)]->at(c);
+            if (value.isNull())
+                continue;
+            if (kind == ValueKind::Null)
+                kind = value.kind();
+            else if (value.kind() != kind)
+                throw ArraysNotTaken(QStringLiteral("Parameter %1 mixes kinds of values").arg(p + 1));
+            if (kind == ValueKind::Text)
+                textUnits += value.toText().size();
+        }
+        // Emptied, keeping their room.
+        column.arena.resize(0);
+        column.offsets.clear();
+        column.pointers.clear();
+        column.lengths.clear();
+        column.held.clear();
+        column.indicators.assign(n, STMT_INDICATOR_NONE);
+        bind.u.indicator = column.indicators.data();
+        switch (kind) {
+        case ValueKind::Null:
+        case ValueKind::Text:
+        case ValueKind::Decimal:
+        case ValueKind::Bytes:
+            column.offsets.assign(n, -1);
+            column.pointers.assign(n, nullptr);
+            column.lengths.assign(n, 0);
+            if (kind == ValueKind::Text)
+                column.arena.reserve(3 * textUnits + 1);
+            if (kind == ValueKind::Bytes)
+                column.held.resize(n);
+            bind.buffer_type = kind == ValueKind::Decimal ? MYSQL_TYPE_NEWDECIMAL
+                               : kind == ValueKind::Bytes ? MYSQL_TYPE_BLOB
+                                                          : MYSQL_TYPE_STRING;
+            break;
+        case ValueKind::Integer:
+            column.integers.assign(n, 0);
+            bind.buffer_type = MYSQL_TYPE_LONGLONG;
+            bind.buffer = column.integers.data();
+            break;
+        case ValueKind::Float:
+            column.floats.assign(n, 0);
+            bind.buffer_type = MYSQL_TYPE_DOUBLE;
+            bind.buffer = column.floats.data();
+            break;
+        case ValueKind::DateTime:
+            // The client library reads date-times of an array through pointers.
+            column.times.resize(n);
+            column.timePointers.resize(n);
+            for (size_t r = 0; r < n; ++r)
+                column.timePointers[r] = &column.times[r];
+            bind.buffer_type = MYSQL_TYPE_DATETIME;
+            bind.buffer = column.timePointers.data();
+            break;
+        }
+        for (size_t r = 0; r < n; ++r) {
+            const DbValue& value = rows[qsizetype(r)]->at(c);
+            if (value.isNull()) {
+                column.indicators[r] = STMT_INDICATOR_NULL;
+                continue;
+            }
+            switch (kind) {
+            case ValueKind::Integer: column.integers[r] = value.toInteger(); bytes += 8; break;
+            case ValueKind::Float: column.floats[r] = value.toFloat(); bytes += 8; break;
+            case ValueKind::DateTime: column.times[r] = mysqlTime(value.toDateTime()); bytes += 12; break;
+            case ValueKind::Text: {
+                const qsizetype at = column.arena.size();
+                session_->codec().encodeAppend(value.toText(), column.arena);  // raises for characters it cannot hold
+                column.offsets[r] = at;
+                column.lengths[r] = static_cast<unsigned long>(column.arena.size() - at);
+                bytes += qint64(column.lengths[r]) + 4;
+                break;
+            }
+            case ValueKind::Decimal: {
+                const qsizetype at = column.arena.size();
+                column.arena.append(value.toDecimal().toString().toLatin1());
+                column.offsets[r] = at;
+                column.lengths[r] = static_cast<unsigned long>(column.arena.size() - at);
+                bytes += qint64(column.lengths[r]) + 4;
+                break;
+            }
+            case ValueKind::Bytes:
+                column.held[r] = value.toBytes();
+                column.pointers[r] = column.held[r].constData();
+                column.lengths[r] = static_cast<unsigned long>(column.held[r].size());
+                bytes += qint64(column.lengths[r]) + 4;
+                break;
+            case ValueKind::Null: break;
+            }
+            if (bytes > limit)
+                throw ArraysNotTaken(QStringLiteral("The rows take more than %1 bytes as one array").arg(limit));
+        }
+        if (!column.offsets.empty()) {
+            // The arena stays where it is from here on.
+            for (size_t r = 0; r < n; ++r)
+                if (column.offsets[r] >= 0)
+                    column.pointers[r] = column.arena.constData() + column.offsets[r];
+            bind.buffer = column.pointers.data();
+            bind.length = column.lengths.data();
+        }
+    }
+
+    unsigned int size = static_cast<unsigned int>(n);
+    if (mysql_stmt_attr_set(stmt_, STMT_ATTR_ARRAY_SIZE, &size) != 0)
+        fail();
+    // The statement is left to run single rows again, whatever happens.
+    struct SingleRows {
+        MYSQL_STMT* stmt;
+        ~SingleRows()
+        {
+            unsigned int one = 0;
+            mysql_stmt_attr_set(stmt, STMT_ATTR_ARRAY_SIZE, &one);
+        }
+    } singleRows{stmt_};
+    if (mysql_stmt_bind_param(stmt_, binds.data()) != 0)
+        fail();
+    session_->calling();
+    if (mysql_stmt_execute(stmt_) != 0) {
+        const unsigned code = mysql_stmt_errno(stmt_);
+        if (code == CR_FUNCTION_NOT_SUPPORTED || code == ER_BINLOG_NON_SUPPORTED_BULK) {
+            // Nothing was written; this connection stays with single rows.
+            session_->refuseArrays();
+            throw ArraysNotTaken(decodedMessage(mysql_stmt_error(stmt_), session_->codec()));
+        }
+        fail();
+    }
+    const quint64 affected = mysql_stmt_affected_rows(stmt_);
     do {
         if (mysql_stmt_field_count(stmt_) > 0)
             mysql_stmt_free_result(stmt_);
