@@ -27,6 +27,7 @@ void BufferedDataSet::open()
 {
     if (state_ != State::Closed)
         return;
+    waitForApply();
     inner_.openQuery(commandText_);
     QVector<ColumnInfo> fields;
     QVector<Row> rows;
@@ -65,6 +66,7 @@ bool BufferedDataSet::eof() const
 
 void BufferedDataSet::close()
 {
+    waitForApply();
     if (state_ == State::Closed)
         return;
     rows_.clear();
@@ -199,46 +201,99 @@ int BufferedDataSet::pendingChanges() const
     return int(changeLog_.size());
 }
 
-int BufferedDataSet::applyUpdates(int maxErrors)
+void BufferedDataSet::postPending()
 {
-    requireOpen();
-    if (state_ == State::Inserting) {
-        if (pending_.assigned.contains(true)) {
-            post();
-        } else {
-            pending_ = {};
-            state_ = State::Browse;
-        }
+    if (state_ != State::Inserting)
+        return;
+    if (pending_.assigned.contains(true)) {
+        post();
+    } else {
+        pending_ = {};
+        state_ = State::Browse;
     }
-    if (changeLog_.isEmpty())
-        return 0;
+}
 
+BufferedDataSet::ChangeLogApply BufferedDataSet::takeChangeLog(int maxErrors)
+{
     DbConnection* connection = inner_.connection();
     if (!connection)
         throw Error(QStringLiteral("The dataset has no connection"));
     const QString table = RowApplier::tableNameOf(commandText_);
     if (table.isEmpty())
         throw Error(QStringLiteral("No table name follows 'from' in '%1'").arg(commandText_));
-    RowApplier applier(*connection, fields_);
-    lastApplyKept_ = 0;
-    QVector<RefusedRow> refused;
-    try {
-        if (!rollsBack_)
-            rollsBack_ = connection->session().rollsBackRowsOf(table);
-        refused = applier.apply(RowApplier::quotedTableName(table, connection->quoteChar()), changeLog_, maxErrors,
-                                *rollsBack_);
-    } catch (...) {
-        lastApplyKept_ = applier.kept();
-        throw;
-    }
-    lastApplyKept_ = applier.kept();
-    changeLog_.clear();
+    if (!rollsBack_)
+        rollsBack_ = connection->session().rollsBackRowsOf(table);
+    ChangeLogApply work{connection, fields_, std::move(changeLog_),
+                        RowApplier::quotedTableName(table, connection->quoteChar()), maxErrors, *rollsBack_};
+    changeLog_ = {};
     changeLogBytes_ = 0;
+    return work;
+}
 
-    for (const RefusedRow& row : refused)
+BufferedDataSet::ApplyOutcome BufferedDataSet::run(const ChangeLogApply& work)
+{
+    ApplyOutcome outcome;
+    RowApplier applier(*work.connection, work.fields);
+    try {
+        outcome.refused = applier.apply(work.quotedTable, work.rows, work.maxErrors, work.inArrays);
+    } catch (...) {
+        outcome.failure = std::current_exception();
+    }
+    outcome.kept = applier.kept();
+    return outcome;
+}
+
+int BufferedDataSet::report(const ApplyOutcome& outcome)
+{
+    lastApplyKept_ = outcome.kept;
+    if (outcome.failure)
+        std::rethrow_exception(outcome.failure);
+    for (const RefusedRow& row : outcome.refused)
         if (onReconcileError)
             onReconcileError(row.message);
-    return int(refused.size());
+    return int(outcome.refused.size());
+}
+
+void BufferedDataSet::waitForApply()
+{
+    if (inFlight_.valid())
+        inFlight_.get();  // an outcome nobody asks for any more
+}
+
+int BufferedDataSet::applyUpdates(int maxErrors)
+{
+    requireOpen();
+    waitForApply();
+    postPending();
+    lastApplyKept_ = 0;
+    if (changeLog_.isEmpty())
+        return 0;
+    return report(run(takeChangeLog(maxErrors)));
+}
+
+void BufferedDataSet::startApply(int maxErrors)
+{
+    requireOpen();
+    waitForApply();
+    postPending();
+    lastApplyKept_ = 0;
+    if (changeLog_.isEmpty()) {
+        std::promise<ApplyOutcome> nothing;
+        nothing.set_value({});
+        inFlight_ = nothing.get_future();
+        return;
+    }
+    ChangeLogApply work = takeChangeLog(maxErrors);
+    rows_.clear();
+    cursor_ = 0;
+    inFlight_ = std::async(std::launch::async, [work = std::move(work)] { return run(work); });
+}
+
+int BufferedDataSet::finishApply()
+{
+    if (!inFlight_.valid())
+        return 0;
+    return report(inFlight_.get());
 }
 
 }  // namespace qv

@@ -6,7 +6,9 @@
 
 #include <QString>
 #include <QVector>
+#include <exception>
 #include <functional>
+#include <future>
 #include <optional>
 
 namespace qv {
@@ -65,6 +67,18 @@ public:
     // the transaction has ended. Raises when the transaction cannot be begun
     // or ended.
     int applyUpdates(int maxErrors);
+    // As applyUpdates, but the change log is written by another thread
+    // while this one goes on: the log and the rows are emptied at once, and
+    // appending and posting the next rows may go on. Until finishApply the
+    // connection belongs to that apply: open, close and applyUpdates wait
+    // for it first. One apply runs at a time; starting one waits for the
+    // last (whose outcome finishApply no longer reports).
+    void startApply(int maxErrors);
+    bool applying() const { return inFlight_.valid(); }
+    // Waits for the apply that startApply began, reports its refused rows to
+    // onReconcileError (from this thread) and sets lastApplyKept; returns
+    // their number, or raises what the apply raised. 0 when none runs.
+    int finishApply();
     int pendingChanges() const;  // rows in the change log
     qint64 pendingBytes() const { return changeLogBytes_; }  // about what the change log holds in memory
     // Rows of the last applyUpdates that stay in the table (see RowApplier::kept).
@@ -73,6 +87,26 @@ public:
     std::function<void(const QString& message)> onReconcileError;
 
 private:
+    // What applying the change log needs, taken from the dataset so that it
+    // can run while the dataset takes new rows.
+    struct ChangeLogApply {
+        DbConnection* connection;
+        QVector<ColumnInfo> fields;
+        QVector<PostedRow> rows;
+        QString quotedTable;
+        int maxErrors;
+        bool inArrays;
+    };
+    struct ApplyOutcome {
+        QVector<RefusedRow> refused;
+        int kept = 0;
+        std::exception_ptr failure;
+    };
+    void postPending();  // as applyUpdates begins
+    ChangeLogApply takeChangeLog(int maxErrors);  // empties the change log
+    static ApplyOutcome run(const ChangeLogApply& work);
+    int report(const ApplyOutcome& outcome);
+    void waitForApply();
     static void refuseChange(const ColumnInfo& field, const DbValue& value);
     void requireOpen() const;
 
@@ -89,6 +123,7 @@ private:
     // Whether a rollback takes back the rows of the command's table; asked
     // once for a command on a connection.
     std::optional<bool> rollsBack_;
+    std::future<ApplyOutcome> inFlight_;
 };
 
 }  // namespace qv

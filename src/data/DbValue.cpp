@@ -108,15 +108,29 @@ Decimal Decimal::fromInteger(qint64 value)
 
 QString Decimal::toString() const
 {
-    QByteArray text = digits;
-    if (scale > 0) {
-        if (text.size() <= scale)
-            text.prepend(QByteArray(scale - text.size() + 1, '0'));
-        text.insert(text.size() - scale, '.');
-    }
-    if (negative)
-        text.prepend('-');
+    QByteArray text;
+    appendText(text);
     return QString::fromLatin1(text);
+}
+
+void Decimal::appendText(QByteArray& out) const
+{
+    if (negative)
+        out.append('-');
+    if (scale <= 0) {
+        out.append(digits);
+        return;
+    }
+    const qsizetype whole = digits.size() - scale;
+    if (whole <= 0) {
+        out.append("0.");
+        out.append(QByteArray(-whole, '0'));
+        out.append(digits);
+        return;
+    }
+    out.append(digits.constData(), whole);
+    out.append('.');
+    out.append(digits.constData() + whole, scale);
 }
 
 bool Decimal::hasFraction() const

@@ -18,6 +18,7 @@ struct Decimal {
     static Decimal parse(const QString& text);
     static Decimal fromInteger(qint64 value);
     QString toString() const;  // plain notation, no exponent, scale kept
+    void appendText(QByteArray& out) const;  // the same, in Latin-1, appended
     bool isZero() const { return digits == "0"; }
     bool hasFraction() const;  // a non-zero digit after the point
     bool operator==(const Decimal&) const = default;
@@ -62,6 +63,9 @@ public:
     double toFloat() const;
     DateTime toDateTime() const;
     QString toText() const;     // null gives the empty text
+    // The value held, when it is of that kind; nullptr otherwise. No copy.
+    const QString* textIf() const { return std::get_if<QString>(&data_); }
+    const Decimal* decimalIf() const { return std::get_if<Decimal>(&data_); }
     QByteArray toBytes() const; // text gives its UTF-8 bytes
     DbValue convertedTo(ValueKind kind) const;  // null stays null
 

@@ -50,6 +50,13 @@ public:
     qint64 limit;
 };
 
+// The connection failed (lost, or the server did not answer in time): not a
+// refusal of what was sent.
+class ConnectionFailure : public Error {
+public:
+    using Error::Error;
+};
+
 // The server or the statement does not take parameter arrays; nothing was
 // sent. The caller sends the rows one by one instead.
 class ArraysNotTaken : public Error {

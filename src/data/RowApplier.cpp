@@ -132,12 +132,13 @@ qint64 arrayBytesOf(const DbValue& value)
     case ValueKind::Null: return 0;
     case ValueKind::Text: {
         qint64 bytes = 4;
-        for (const QChar c : value.toText())
+        const QString* text = value.textIf();
+        for (const QChar c : text ? *text : value.toText())
             bytes += c.unicode() < 0x80 ? 1 : c.unicode() < 0x800 || c.isSurrogate() ? 2 : 3;
         return bytes;
     }
     case ValueKind::Bytes: return value.toBytes().size() + 4;
-    case ValueKind::Decimal: return value.toDecimal().digits.size() + 6;
+    case ValueKind::Decimal: return (value.decimalIf() ? value.decimalIf()->digits.size() : 40) + 6;
     default: return 12;
     }
 }
@@ -209,6 +210,8 @@ bool RowApplier::applyInArrays(const QString& quotedTable, const QVector<PostedR
                 return false;
         }
         transaction.commit();
+    } catch (const ConnectionFailure&) {
+        throw;  // nothing to send again on
     } catch (const Error&) {
         // Rolled back; the rows go again one by one, which finds the refused
         // one with the message a single INSERT gives.

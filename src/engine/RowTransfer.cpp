@@ -14,8 +14,9 @@ namespace {
 constexpr qint64 checkpointRows = 100;
 constexpr qint64 applyRows = 5000;  // applied after rows 100, 5100, 10100, ...
 // Rows waiting for an apply hold at most about this much memory; more, and
-// they are applied at once (large LOB values).
-constexpr qint64 applyBytes = 64 * 1024 * 1024;
+// they are applied at once (large LOB values). An apply runs while the next
+// rows gather, so twice this is held at most.
+constexpr qint64 applyBytes = 32 * 1024 * 1024;
 
 QString rowCountLine(const QString& source, qint64 rows)
 {
@@ -69,15 +70,37 @@ RowStepResult TableSteps::transferRows(const QString& source, const QString& tar
             steps.mysqldata_.onReconcileError = nullptr;
         }
     } done{*this};
-    // An apply, counting the rows that stay in the table even when it fails.
-    const auto apply = [&] {
+    // An apply, or the end of one, counting the rows that stay in the table
+    // even when it fails.
+    const auto counted = [&](const auto& step) {
         try {
-            mysqldata_.applyUpdates(0);
+            step();
         } catch (...) {
             result.rowsKept += mysqldata_.lastApplyKept();
             throw;
         }
         result.rowsKept += mysqldata_.lastApplyKept();
+    };
+    // After a failure or a Stop: the running apply ends all the same, its
+    // rows counted (its own failure is not the one to tell). Should it have
+    // refused a row, the copy ends there, as rows sent one by one would
+    // have ended it before reading on; true then.
+    qint64 inFlightAt = 0;  // the row count at which the running apply began
+    const auto settleInFlight = [&] {
+        if (!mysqldata_.applying())
+            return false;
+        try {
+            counted([this] { mysqldata_.finishApply(); });
+        } catch (const Error&) {
+            return false;
+        }
+        if (!result.rowRefused)
+            return false;
+        result.rowsRead = inFlightAt;
+        host_.replaceLastLine(rowCountLine(source, inFlightAt));
+        mysqldata_.close();
+        oracledata_.close();
+        return true;
     };
     const auto fail = [&](const QString& message) {
         // The run writes the message once more, so it stands twice.
@@ -120,7 +143,26 @@ RowStepResult TableSteps::transferRows(const QString& source, const QString& tar
             throw Error(QStringLiteral("No column of ") + source + QStringLiteral(" is a column of ") + target
                         + QStringLiteral(": no row can be copied"));
 
+        // Each apply runs while the next rows are read; it is finished
+        // before the next one starts, and before the copy ends in any way.
+        // A refused row found then ends the copy where rows sent one by one
+        // would have ended it: at the row count of that apply.
         qint64 n = 1;  // the row being copied
+        const QString callersLine = host_.lastLine();
+        const auto finishInFlight = [&] {
+            if (!mysqldata_.applying())
+                return;
+            try {
+                counted([this] { mysqldata_.finishApply(); });
+            } catch (...) {
+                // As the log stood when rows sent one by one would have failed.
+                const qint64 shown = (inFlightAt - 1) / checkpointRows * checkpointRows;
+                host_.replaceLastLine(shown > 0 ? rowCountLine(source, shown) : callersLine);
+                throw;
+            }
+            if (result.rowRefused)
+                result.rowsRead = inFlightAt;
+        };
         while (!oracledata_.eof() && !result.rowRefused) {
             mysqldata_.append();
             for (const Copied& column : std::as_const(plan))
@@ -130,9 +172,11 @@ RowStepResult TableSteps::transferRows(const QString& source, const QString& tar
             oracledata_.next();
             const bool full = mysqldata_.pendingBytes() >= applyBytes;
             if (full || (n % checkpointRows == 0 && n % applyRows == checkpointRows)) {
-                apply();
-                mysqldata_.close();  // empties the buffer
-                mysqldata_.open();
+                finishInFlight();
+                if (result.rowRefused)
+                    break;  // these rows are never sent
+                mysqldata_.startApply(0);  // empties the buffer
+                inFlightAt = n;
             }
             if (n % checkpointRows == 0) {
                 host_.replaceLastLine(rowCountLine(source, n));
@@ -142,15 +186,19 @@ RowStepResult TableSteps::transferRows(const QString& source, const QString& tar
             }
             ++n;
         }
-        apply();
-        host_.replaceLastLine(rowCountLine(source, n - 1));
+        finishInFlight();
+        if (!result.rowRefused)
+            counted([this] { mysqldata_.applyUpdates(0); });
+        host_.replaceLastLine(rowCountLine(source, result.rowsRead));
         mysqldata_.close();
         oracledata_.close();
     } catch (const Error& e) {
-        fail(e.message());
+        if (!settleInFlight())
+            fail(e.message());
     } catch (const SilentAbort&) {
         // A Stop ends the copy as a failure of this step, told in the log.
-        fail(SilentAbort::text());
+        if (!settleInFlight())
+            fail(SilentAbort::text());
     }
     if (result.rowRefused)
         host_.appendLine(result.refusedRowMessage);

@@ -378,7 +378,15 @@ public:
     qint64 largestValue() const { return largestValue_; }
     // A call to the server begins: its time limit runs from here.
     void calling() { call_.start(); }
-    [[noreturn]] void fail() const { throw Error(failureText(mysql_errno(mysql_), lastError(mysql_, codec_))); }
+    [[noreturn]] void fail() const { raise(mysql_errno(mysql_), lastError(mysql_, codec_)); }
+    // The client library's own codes (2000 on) tell of the connection, the
+    // server's of what it was sent.
+    [[noreturn]] void raise(unsigned code, const QString& text) const
+    {
+        if (code >= CR_MIN_ERROR && code <= CR_MAX_ERROR)
+            throw ConnectionFailure(failureText(code, text));
+        throw Error(failureText(code, text));
+    }
     QString failureText(unsigned code, const QString& text) const
     {
         if (silentFor(code, call_, limits_.answerSeconds))
@@ -432,7 +440,7 @@ private:
 
 void MySqlStatement::fail() const
 {
-    throw Error(session_->failureText(mysql_stmt_errno(stmt_), decodedMessage(mysql_stmt_error(stmt_), session_->codec())));
+    session_->raise(mysql_stmt_errno(stmt_), decodedMessage(mysql_stmt_error(stmt_), session_->codec()));
 }
 
 quint64 MySqlStatement::execute(const Row& parameters)
@@ -596,7 +604,7 @@ quint64 MySqlStatement::executeArray(const QVector<const Row*>& rows, const QVec
             else if (value.kind() != kind)
                 throw ArraysNotTaken(QStringLiteral("Parameter %1 mixes kinds of values").arg(p + 1));
             if (kind == ValueKind::Text)
-                textUnits += value.toText().size();
+                textUnits += value.textIf() ? value.textIf()->size() : value.toText().size();
         }
         // Emptied, keeping their room.
         column.arena.resize(0);
@@ -654,7 +662,8 @@ quint64 MySqlStatement::executeArray(const QVector<const Row*>& rows, const QVec
             case ValueKind::DateTime: column.times[r] = mysqlTime(value.toDateTime()); bytes += 12; break;
             case ValueKind::Text: {
                 const qsizetype at = column.arena.size();
-                session_->codec().encodeAppend(value.toText(), column.arena);  // raises for characters it cannot hold
+                const QString* text = value.textIf();
+                session_->codec().encodeAppend(text ? *text : value.toText(), column.arena);  // raises for characters it cannot hold
                 column.offsets[r] = at;
                 column.lengths[r] = static_cast<unsigned long>(column.arena.size() - at);
                 bytes += qint64(column.lengths[r]) + 4;
@@ -662,7 +671,10 @@ quint64 MySqlStatement::executeArray(const QVector<const Row*>& rows, const QVec
             }
             case ValueKind::Decimal: {
                 const qsizetype at = column.arena.size();
-                column.arena.append(value.toDecimal().toString().toLatin1());
+                if (const Decimal* decimal = value.decimalIf())
+                    decimal->appendText(column.arena);
+                else
+                    value.toDecimal().appendText(column.arena);
                 column.offsets[r] = at;
                 column.lengths[r] = static_cast<unsigned long>(column.arena.size() - at);
                 bytes += qint64(column.lengths[r]) + 4;
