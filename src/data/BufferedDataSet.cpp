@@ -4,6 +4,8 @@
 #include "Errors.h"
 
 #include <algorithm>
+#include <memory>
+#include <system_error>
 
 namespace qv {
 
@@ -283,10 +285,17 @@ void BufferedDataSet::startApply(int maxErrors)
         inFlight_ = nothing.get_future();
         return;
     }
-    ChangeLogApply work = takeChangeLog(maxErrors);
+    auto work = std::make_shared<ChangeLogApply>(takeChangeLog(maxErrors));
     rows_.clear();
     cursor_ = 0;
-    inFlight_ = std::async(std::launch::async, [work = std::move(work)] { return run(work); });
+    try {
+        inFlight_ = std::async(std::launch::async, [work] { return run(*work); });
+    } catch (const std::system_error&) {
+        // No thread to be had: the apply runs here and now.
+        std::promise<ApplyOutcome> done;
+        done.set_value(run(*work));
+        inFlight_ = done.get_future();
+    }
 }
 
 int BufferedDataSet::finishApply()
