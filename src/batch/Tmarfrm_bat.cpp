@@ -13,13 +13,11 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QGroupBox>
-#include <QGuiApplication>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QPlainTextEdit>
 #include <QPushButton>
-#include <QScreen>
 
 namespace qv {
 
@@ -152,8 +150,7 @@ void Tmarfrm_bat::loadFromWizard()
 void Tmarfrm_bat::btcreatebatClick()
 {
     loadFromWizard();
-    if (const QScreen* screen = QGuiApplication::primaryScreen())
-        move(screen->availableGeometry().center() - rect().center());
+    centreOnScreen(this);
     exec();
 }
 

@@ -22,7 +22,9 @@ QString UnattendedRun::timeStamp(const QDateTime& when)
 {
     const QLocale locale = QLocale::system();
     QString text = locale.toString(when.date(), QLocale::ShortFormat);
-    if (when.time() != QTime(0, 0))
+    // Midnight to the second shows the date alone.
+    const QTime time = when.time();
+    if (time.hour() != 0 || time.minute() != 0 || time.second() != 0)
         text += QLatin1Char(' ') + locale.toString(when.time(), QLocale::LongFormat);
     return text;
 }

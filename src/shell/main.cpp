@@ -59,7 +59,8 @@ int main(int argc, char** argv)
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Quorvane"));
     QApplication::setOrganizationName(QStringLiteral("Zembrix"));
-    QApplication::setApplicationDisplayName(qv::Taaform1::applicationTitle());
+    // No display name: the platform would add it to every window's title
+    // ("Info — Quorvane 4.0"); the main window carries the title itself.
 
     const bool offscreen = QGuiApplication::platformName() == QLatin1String("offscreen");
     if (jobPath.isEmpty() && offscreen && !platformChosen) {

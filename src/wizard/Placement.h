@@ -1,7 +1,9 @@
 #pragma once
 
+#include <QGuiApplication>
 #include <QPushButton>
 #include <QRect>
+#include <QScreen>
 #include <QString>
 
 namespace qv {
@@ -22,6 +24,13 @@ inline QPushButton* button(QWidget* parent, const QString& name, const QString& 
     result->setAutoDefault(false);
     result->setDefault(false);
     return result;
+}
+
+// Puts a window in the middle of the screen's available area.
+inline void centreOnScreen(QWidget* window)
+{
+    if (const QScreen* screen = QGuiApplication::primaryScreen())
+        window->move(screen->availableGeometry().center() - window->rect().center());
 }
 
 }  // namespace qv

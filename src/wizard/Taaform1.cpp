@@ -1,6 +1,7 @@
 #include "Taaform1.h"
 
 #include "Dialogs.h"
+#include "Placement.h"
 #include "RadioGroup.h"
 #include "StoredSettings.h"
 #include "data/Errors.h"
@@ -16,6 +17,7 @@
 #include <QFileInfo>
 #include <QFrame>
 #include <QGroupBox>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
@@ -60,6 +62,8 @@ Taaform1::Taaform1(Dialogs& dialogs, QWidget* parent) : QWidget(parent), dialogs
     connect(selecttables->model(), &QAbstractItemModel::rowsRemoved, this, [this] { updateNextOnPage5(); });
     connect(selecttables->model(), &QAbstractItemModel::modelReset, this, [this] { updateNextOnPage5(); });
     Image1->installEventFilter(this);
+    for (QLineEdit* field : findChildren<QLineEdit*>())
+        field->installEventFilter(this);
 
     uiLanguage_ = qEnvironmentVariable("QUORVANE_LANGUAGE") == QLatin1String("en") ? UiLanguage::English
                                                                                    : UiLanguage::Chinese;
@@ -76,6 +80,7 @@ Taaform1::Taaform1(Dialogs& dialogs, QWidget* parent) : QWidget(parent), dialogs
     currentStep_ = 1;
     Panel4->move(1, 1);
     ShowStep(1);
+    centreOnScreen(this);
 }
 
 Taaform1::~Taaform1()
@@ -126,10 +131,15 @@ void Taaform1::ShowStep(int page)
         bthelp->setEnabled(false);
     }
     pg->setCurrentIndex(page - 1);
+    // The current step in bold; a caption too wide for one line gets a
+    // smaller font rather than a second line.
     QLabel* const stepLabels[] = {Label1, Label2, Label3, Label4, Label5, Label6};
     for (int i = 0; i < 6; ++i) {
-        QFont font = stepLabels[i]->font();
+        QFont font = Panel1->font();
         font.setBold(i == page - 1);
+        while (QFontMetrics(font).horizontalAdvance(stepLabels[i]->text()) > stepLabels[i]->contentsRect().width()
+               && font.pointSizeF() > 6)
+            font.setPointSizeF(font.pointSizeF() - 0.5);
         stepLabels[i]->setFont(font);
     }
     if (currentStep_ == 5)
@@ -151,6 +161,9 @@ void Taaform1::updateNextOnPage5()
 
 void Taaform1::btnextClick()
 {
+    // Only a Stop confirmed during this step's run holds the wizard on its
+    // page; one left over from an earlier run does not.
+    stopRequested_ = false;
     switch (currentStep_) {
     case 2: step2Click(); break;
     case 3: step3Click(); break;
@@ -164,6 +177,10 @@ void Taaform1::btnextClick()
     } else if (currentStep_ < 6) {
         ++currentStep_;
         ShowStep(currentStep_);
+        // Next lost the focus when the run disabled it; Finish takes it,
+        // so that Space presses it.
+        if (currentStep_ == 6)
+            btnext->setFocus();
     } else if (!batchMode_) {
         currentStep_ = 1;
         ShowStep(1);
@@ -244,6 +261,13 @@ bool Taaform1::eventFilter(QObject* watched, QEvent* event)
         guarded([this] { Image1Click(); });
         return true;
     }
+    // Alt with a letter is a mnemonic or nothing, never typing: a field keeps
+    // its text. (AltGr characters come without the Alt modifier.)
+    if (event->type() == QEvent::KeyPress && qobject_cast<QLineEdit*>(watched)) {
+        const auto* key = static_cast<const QKeyEvent*>(event);
+        if ((key->modifiers() & Qt::AltModifier) && !(key->modifiers() & Qt::ControlModifier) && !key->text().isEmpty())
+            return true;
+    }
     return QWidget::eventFilter(watched, event);
 }
 
@@ -252,9 +276,11 @@ void Taaform1::accessmodeClick()
     const bool local = accessmode->itemIndex() == 0;
     edthost->setEnabled(!local);
     edtport->setEnabled(true);
-    // The greyed look of a disabled field, and the normal look otherwise.
+    // The greyed look of a disabled field, and the normal look of an input
+    // field otherwise, both from the style's own palette.
+    const QPalette standard = QApplication::palette(edthost);
     QPalette palette = edthost->palette();
-    palette.setColor(QPalette::Base, local ? palette.color(QPalette::Button) : palette.color(QPalette::Window));
+    palette.setColor(QPalette::Base, standard.color(local ? QPalette::Button : QPalette::Base));
     edthost->setPalette(palette);
 }
 
@@ -276,8 +302,11 @@ void Taaform1::step3Click()
 
 void Taaform1::step4Click()
 {
+    // A name already listed on page 5 is not listed again.
     for (const QString& name : session_.listSourceTables())
-        insertSorted(availabletables, name);
+        if (availabletables->findItems(name, Qt::MatchExactly | Qt::MatchCaseSensitive).isEmpty()
+            && selecttables->findItems(name, Qt::MatchExactly | Qt::MatchCaseSensitive).isEmpty())
+            insertSorted(availabletables, name);
     if (availabletables->count() > 0)
         availabletables->setCurrentRow(0, QItemSelectionModel::NoUpdate);
 }
@@ -302,11 +331,24 @@ void Taaform1::step5Click()
 {
     const ConversionSettings inputs = settings();
     runInProgress_ = true;
-    struct Ended {
-        bool& inProgress;
-        ~Ended() { inProgress = false; }
-    } ended{runInProgress_};
-    session_.run(inputs.tables.names, inputs, *this);
+    try {
+        session_.run(inputs.tables.names, inputs, *this);
+    } catch (...) {
+        runEnded();
+        throw;
+    }
+    runEnded();
+}
+
+void Taaform1::runEnded()
+{
+    runInProgress_ = false;
+    // The close box was used during the run: the window closes now, and the
+    // program ends when the event loop has control again.
+    if (closeAfterRun_) {
+        closeAfterRun_ = false;
+        close();
+    }
 }
 
 void Taaform1::step6Click()
@@ -318,8 +360,13 @@ void Taaform1::step6Click()
 
 void Taaform1::closeEvent(QCloseEvent* event)
 {
-    // The close box asks nothing. During a run the window only hides: the
-    // run goes on with what the window owns and the program ends after it.
+    // The close box asks nothing. During a run the window stays, with its
+    // log and Stop, and closes when the run has returned.
+    if (runInProgress_) {
+        closeAfterRun_ = true;
+        event->ignore();
+        return;
+    }
     event->accept();
 }
 
@@ -331,6 +378,7 @@ void Taaform1::appendLine(const QString& line)
     else
         sc->appendPlainText(line);
     ++logLines_;
+    showLastLine();
     if (onLogChanged_)
         onLogChanged_(true);
 }
@@ -339,6 +387,12 @@ void Taaform1::clearLog()
 {
     sc->clear();
     logLines_ = 0;
+}
+
+void Taaform1::showLastLine()
+{
+    sc->moveCursor(QTextCursor::End);
+    sc->ensureCursorVisible();
 }
 
 QStringList Taaform1::logLines() const
@@ -365,6 +419,7 @@ void Taaform1::replaceLastLine(const QString& line)
     QTextCursor cursor(sc->document()->lastBlock());
     cursor.movePosition(QTextCursor::EndOfBlock, QTextCursor::KeepAnchor);
     cursor.insertText(line);
+    showLastLine();
     if (onLogChanged_)
         onLogChanged_(false);
 }

@@ -138,6 +138,8 @@ private:
     // Moves the selected names of one list to the end of the other, in their order.
     void moveSelected(QListWidget* from, QListWidget* to);
     void updateNextOnPage5();
+    void runEnded();  // after the run of step 5, however it ended
+    void showLastLine();  // scrolls the log to its newest line
     QStringList currentCaptionRows(bool withGroupsAndChecks) const;
 
     Dialogs& dialogs_;
@@ -153,6 +155,7 @@ private:
     bool batchMode_ = false;
     bool runInProgress_ = false;
     bool stopBound_ = false;  // btcancel runs ConfirmStop rather than ConfirmClose
+    bool closeAfterRun_ = false;  // the close box was used during a run
     int logLines_ = 0;
 
     // Controls, by component name.

@@ -170,10 +170,10 @@ void Taaform1::buildLayout()
         palette.setColor(QPalette::Window, palette.color(QPalette::Base));
         Panel1->setPalette(palette);
     }
-    // Bold takes more room than the 150 pixels of a step label: it wraps.
+    // One line each, to the panel's edge; ShowStep fits the bold one.
     QLabel** steps[] = {&Label1, &Label2, &Label3, &Label4, &Label5, &Label6};
     for (int i = 0; i < 6; ++i)
-        *steps[i] = label(Panel1, QStringLiteral("Label%1").arg(i + 1), QRect(13, 24 + 40 * i, 150, 36), true);
+        *steps[i] = label(Panel1, QStringLiteral("Label%1").arg(i + 1), QRect(13, 24 + 40 * i, 177 - 13 - 2, 36));
 
     Image1 = place(new QLabel(Panel1), QStringLiteral("Image1"), QRect(0, 425 - 41, 177, 41));
     Image1->setAlignment(Qt::AlignCenter);
@@ -315,7 +315,9 @@ void Taaform1::buildLayout()
     sc = new QPlainTextEdit(sheet);
     sc->setObjectName(QStringLiteral("sc"));
     sc->setReadOnly(true);
-    sc->setLineWrapMode(QPlainTextEdit::NoWrap);
+    // A long line wraps, so that no horizontal scroll bar covers the last one.
+    sc->setLineWrapMode(QPlainTextEdit::WidgetWidth);
+    sc->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     sc->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
     {
         auto* fill = new QVBoxLayout(sheet);

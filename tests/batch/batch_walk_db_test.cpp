@@ -95,6 +95,9 @@ TEST(BatchWalkNames, LogFileAndTimeStamp)
     EXPECT_EQ(UnattendedRun::logPathFor(QStringLiteral("/jobs/a.b.qvjob")), QStringLiteral("/jobs/a.b.log"));
     const QDateTime midnight(QDate(2026, 12, 9), QTime(0, 0));
     EXPECT_EQ(UnattendedRun::timeStamp(midnight), QLocale::system().toString(midnight.date(), QLocale::ShortFormat));
+    // Compared to the second: a fraction past midnight is midnight.
+    EXPECT_EQ(UnattendedRun::timeStamp(QDateTime(QDate(2026, 12, 9), QTime(0, 0, 0, 999))),
+              UnattendedRun::timeStamp(midnight));
     const QDateTime later(QDate(2026, 12, 9), QTime(0, 0, 1));
     EXPECT_GT(UnattendedRun::timeStamp(later).size(), UnattendedRun::timeStamp(midnight).size());
 }

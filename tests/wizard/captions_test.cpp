@@ -123,3 +123,21 @@ TEST(Captions, DeveloperCommandsWriteTheRowsIntoTheDataFolder)
     EXPECT_TRUE(QString::fromUtf8(chn.readAll()).startsWith(QStringLiteral("Label1=欢迎\r\nLabel2=连接Oracle\r\n")));
     EXPECT_TRUE(dialogs.shown.isEmpty());
 }
+
+TEST(Captions, EveryStepLabelStaysOnOneLineInBoldAndPlain)
+{
+    for (const char* language : {"en", "zh"}) {
+        ScriptedDialogs dialogs;
+        const auto form = windowIn(language, dialogs);
+        for (int page = 1; page <= 6; ++page) {
+            form->ShowStep(page);
+            for (int i = 1; i <= 6; ++i) {
+                const QLabel* step = control<QLabel>(*form, QStringLiteral("Label%1").arg(i));
+                EXPECT_FALSE(step->wordWrap());
+                EXPECT_EQ(step->font().bold(), i == page);
+                EXPECT_LE(QFontMetrics(step->font()).horizontalAdvance(step->text()), step->contentsRect().width())
+                    << language << " " << step->text().toStdString() << " on page " << page;
+            }
+        }
+    }
+}

@@ -14,6 +14,10 @@
 #include <QPushButton>
 #include <QTabWidget>
 #include <QTimer>
+#include <QScrollBar>
+#include <QTextBlock>
+#include <QKeyEvent>
+#include <QScreen>
 #include <gtest/gtest.h>
 
 using namespace qv;
@@ -22,6 +26,8 @@ using namespace qv::test;
 TEST_F(Wizard, StartsOnPageOneWithItsTitle)
 {
     EXPECT_EQ(form->windowTitle(), QStringLiteral("Quorvane 4.0"));
+    const QPoint middle = QGuiApplication::primaryScreen()->availableGeometry().center();
+    EXPECT_LE((form->geometry().center() - middle).manhattanLength(), 10) << "centred on the screen";
     EXPECT_EQ(form->currentStep(), 1);
     EXPECT_EQ(control<QTabWidget>("pg")->currentIndex(), 0);
     EXPECT_EQ(buttons(), (Buttons{false, "Next >", true, "Close", true, true}));
@@ -57,6 +63,7 @@ TEST_F(Wizard, ConvertsTwoTablesAndWritesTheLogLineForLine)
     EXPECT_EQ(form->currentStep(), 6);
     EXPECT_EQ(control<QTabWidget>("pg")->currentIndex(), 5);
     EXPECT_EQ(buttons(), (Buttons{false, "Finish", true, "Stop", false, false}));
+    EXPECT_EQ(form->focusWidget(), button("btnext"));
     EXPECT_EQ(db.scalar(QStringLiteral("select count(*) from %1.EMP").arg(db.name())), QStringLiteral("14"));
     EXPECT_EQ(QGuiApplication::clipboard()->text(), QStringLiteral("select * from `EMP` where 1=0"));
     EXPECT_TRUE(dialogs.shown.isEmpty());
@@ -227,10 +234,79 @@ TEST_F(Wizard, ClosingTheWindowDuringARunLetsTheRunFinishFirst)
     QPushButton* const next = button("btnext");
     QTimer::singleShot(0, form.get(), [next] { next->click(); });
     QTimer::singleShot(0, form.get(), [this] { form->close(); });  // runs at the run's first yield
+    bool shownDuringTheRun = false;
+    QTimer::singleShot(0, form.get(), [this, &shownDuringTheRun] {
+        shownDuringTheRun = form->isVisible() && form->runInProgress();
+    });
     QApplication::exec();  // ends when the last window has closed and the run has returned
+    EXPECT_TRUE(shownDuringTheRun) << "the log and Stop stay until the run ends";
     EXPECT_FALSE(form->isVisible());
     EXPECT_EQ(form->logLines().at(2), QStringLiteral("Insert table BIG 3000 Rows ...Done"));
     EXPECT_EQ(db.scalar(QStringLiteral("select count(*) from %1.BIG").arg(db.name())), QStringLiteral("3000"));
+}
+
+TEST_F(Wizard, AStopLeftOverFromARunNeitherHoldsAPageNorListsTablesTwice)
+{
+    walkToPage5();
+    button("btback")->click();
+    form->setStopRequested(true);  // as a Stop confirmed after a failure escaped a run
+    button("btnext")->click();
+    EXPECT_EQ(form->currentStep(), 5);
+    form->step4Click();  // listing again adds no name already listed
+    form->chooseTables({false, {QStringLiteral("EMP")}});
+    form->step4Click();
+    EXPECT_EQ(names(list("availabletables")), (QStringList{"BIG", "DEPT"}));
+    EXPECT_EQ(names(list("selecttables")), QStringList{"EMP"});
+}
+
+TEST_F(Wizard, TheHostFieldLooksDisabledInLocalModeAndLikeAnInputFieldInRemoteMode)
+{
+    const QPalette standard = QApplication::palette(edit("edthost"));
+    ASSERT_NE(standard.color(QPalette::Base), standard.color(QPalette::Window));
+    for (const int mode : {1, 0, 1}) {
+        control<RadioGroup>("accessmode")->setItemIndex(mode);
+        EXPECT_EQ(edit("edthost")->palette().color(QPalette::Base),
+                  standard.color(mode == 0 ? QPalette::Button : QPalette::Base))
+            << mode;
+    }
+}
+
+TEST_F(Wizard, TheNewestLogLineIsAlwaysWhollyVisible)
+{
+    form->ShowStep(6);
+    auto* log = control<QPlainTextEdit>("sc");
+    for (int i = 0; i < 300; ++i)
+        form->appendLine(QStringLiteral("Insert table T%1 5000 Rows ...Done").arg(i));
+    form->appendLine(QStringLiteral("Wizard has migrated your Oracle database to MySQL server successfully."));
+    for (const QString& last : {QStringLiteral("Insert table LONG_NAMED_TABLE 100 Rows "), QString(200, u'x')}) {
+        form->replaceLastLine(last);
+        QCoreApplication::processEvents();
+        QTextCursor end(log->document()->lastBlock());
+        end.movePosition(QTextCursor::EndOfBlock);
+        QTextCursor start(log->document()->lastBlock());
+        EXPECT_TRUE(log->viewport()->rect().contains(log->cursorRect(end))) << last.toStdString();
+        EXPECT_TRUE(log->viewport()->rect().contains(log->cursorRect(start))) << last.toStdString();
+        EXPECT_FALSE(log->horizontalScrollBar()->isVisible());
+    }
+}
+
+TEST_F(Wizard, AltWithALetterTypesNothingIntoAFieldAndEnterOrEscapePressNoButton)
+{
+    button("btnext")->click();
+    QLineEdit* const service = edit("edtservice");
+    service->setText(QStringLiteral("ORCL"));
+    const auto type = [service](Qt::Key key, Qt::KeyboardModifiers modifiers, const QString& text) {
+        QKeyEvent press(QEvent::KeyPress, key, modifiers, text);
+        QApplication::sendEvent(service, &press);
+    };
+    type(Qt::Key_N, Qt::AltModifier, QStringLiteral("n"));
+    type(Qt::Key_X, Qt::NoModifier, QStringLiteral("x"));
+    EXPECT_EQ(service->text(), QStringLiteral("ORCLx"));
+    // No button is the window's default or cancel button.
+    type(Qt::Key_Return, Qt::NoModifier, QStringLiteral("\r"));
+    type(Qt::Key_Escape, Qt::NoModifier, QStringLiteral("\x1b"));
+    EXPECT_EQ(form->currentStep(), 2);
+    EXPECT_TRUE(dialogs.shown.isEmpty());
 }
 
 TEST_F(Wizard, ConfirmedCloseClosesTheWindow)
