@@ -168,6 +168,21 @@ struct ParameterColumn {
 };
 
 
+MYSQL_TIME mysqlTime(const DateTime& dt)
+{
+    MYSQL_TIME t;
+    std::memset(&t, 0, sizeof t);
+    t.year = static_cast<unsigned>(dt.year);
+    t.month = static_cast<unsigned>(dt.month);
+    t.day = static_cast<unsigned>(dt.day);
+    t.hour = static_cast<unsigned>(dt.hour);
+    t.minute = static_cast<unsigned>(dt.minute);
+    t.second = static_cast<unsigned>(dt.second);
+    t.second_part = static_cast<unsigned long>(dt.nanosecond / 1000);  // the column's precision cuts it
+    t.time_type = MYSQL_TIMESTAMP_DATETIME;
+    return t;
+}
+
 class MySqlSession;
 
 // A server-side prepared statement.
@@ -476,19 +491,9 @@ quint64 MySqlStatement::execute(const Row& parameters)
             bind.buffer = &floats[i];
             continue;
         case ValueKind::DateTime: {
-            const DateTime dt = value.toDateTime();
-            MYSQL_TIME& t = times[i];
-            std::memset(&t, 0, sizeof t);
-            t.year = static_cast<unsigned>(dt.year);
-            t.month = static_cast<unsigned>(dt.month);
-            t.day = static_cast<unsigned>(dt.day);
-            t.hour = static_cast<unsigned>(dt.hour);
-            t.minute = static_cast<unsigned>(dt.minute);
-            t.second = static_cast<unsigned>(dt.second);
-            t.second_part = static_cast<unsigned long>(dt.nanosecond / 1000);  // the column's precision cuts it
-            t.time_type = MYSQL_TIMESTAMP_DATETIME;
+            times[i] = mysqlTime(value.toDateTime());
             bind.buffer_type = MYSQL_TYPE_DATETIME;
-            bind.buffer = &t;
+            bind.buffer = &times[i];
             continue;
         }
         case ValueKind::Decimal:
@@ -550,20 +555,6 @@ qint64 arrayBytesLimit(qint64 largestValue)
     return largestValue > 0 ? std::min(ceiling, largestValue / 4) : 256 * 1024;
 }
 
-MYSQL_TIME mysqlTime(const DateTime& dt)
-{
-    MYSQL_TIME t;
-    std::memset(&t, 0, sizeof t);
-    t.year = static_cast<unsigned>(dt.year);
-    t.month = static_cast<unsigned>(dt.month);
-    t.day = static_cast<unsigned>(dt.day);
-    t.hour = static_cast<unsigned>(dt.hour);
-    t.minute = static_cast<unsigned>(dt.minute);
-    t.second = static_cast<unsigned>(dt.second);
-    t.second_part = static_cast<unsigned long>(dt.nanosecond / 1000);  // the column's precision cuts it
-    t.time_type = MYSQL_TIMESTAMP_DATETIME;
-    return t;
-}
 
 }  // namespace
 
