@@ -348,9 +348,10 @@ public:
             fail();
         calling();
         if (mysql_stmt_prepare(stmt, bytes.constData(), static_cast<unsigned long>(bytes.size())) != 0) {
-            const QString message = failureText(mysql_stmt_errno(stmt), decodedMessage(mysql_stmt_error(stmt), codec_));
+            const unsigned code = mysql_stmt_errno(stmt);
+            const QString message = decodedMessage(mysql_stmt_error(stmt), codec_);
             mysql_stmt_close(stmt);
-            throw Error(message);
+            raise(code, message);
         }
         return std::make_unique<MySqlStatement>(this, stmt);
     }
