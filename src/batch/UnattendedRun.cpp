@@ -33,22 +33,36 @@ UnattendedRun::UnattendedRun(Taaform1& form, const QString& jobPath, const QStri
     : form_(form), logPath_(logPathFor(QFileInfo(jobPath).absoluteFilePath()))
 {
     form_.setBatchMode(true);
+    // A job whose name ends in .log would be replaced by its own log (the
+    // log replaces whatever is at its path, a link included).
+    if (QFileInfo(jobPath).absoluteFilePath() == logPath_) {
+        startFailed_ = true;
+        std::fprintf(stderr,
+                     "quorvane: the log of the job %s would be written over the job file itself; give the job "
+                     "file another extension (.qvjob)\n",
+                     qPrintable(jobPath));
+        return;
+    }
+    // Read before the log file is first written.
+    QString readFailure;
+    try {
+        job_ = JobFile::read(jobPath);
+    } catch (const Error& e) {
+        readFailure = e.message();
+    }
     form_.appendLine(QStringLiteral("Start time:") + timeStamp(QDateTime::currentDateTime()));
     for (const QString& message : earlierMessages)
         form_.appendLine(message);
     // The log file is the progress log from the first line on: an abnormal
     // end leaves what happened, never an earlier run's log.
     form_.guarded([this] { saveLog(); });
-    form_.setOnLogChanged([this](bool lineAdded) { logChanged(lineAdded); });
-    try {
-        job_ = JobFile::read(jobPath);
-    } catch (const Error& e) {
+    if (!job_) {
         startFailed_ = true;
-        form_.setOnLogChanged(nullptr);
-        form_.appendLine(e.message());
+        form_.appendLine(readFailure);
         form_.guarded([this] { saveLog(); });
         return;
     }
+    form_.setOnLogChanged([this](bool lineAdded) { logChanged(lineAdded); });
     bool applied = false;
     ConversionSettings settings = form_.settings();
     form_.guarded([&] {
@@ -90,7 +104,7 @@ void UnattendedRun::stopBySignal()
     if (form_.runInProgress()) {
         // As a confirmed Stop: the copy ends at its next checkpoint, the run
         // at its next table, and the walk returns to the timer's press.
-        form_.setStopRequested(true);
+        form_.forceStop();
         return;
     }
     endStopped();

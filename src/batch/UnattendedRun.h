@@ -19,11 +19,12 @@ class Taaform1;
 // beside the job file and closes.
 class UnattendedRun : public QObject {
 public:
-    // The batch start: the "Start time:" line (then `earlierMessages`, shown
-    // before the run began), the job read and applied, and the timer that
-    // presses Next. From here on the log file follows the progress log. A
-    // job that cannot be read is told in the log file, which then holds two
-    // lines (see startFailed()).
+    // The batch start: the job read, the "Start time:" line (then
+    // `earlierMessages`, shown before the run began), the job applied, and
+    // the timer that presses Next. From here on the log file follows the
+    // progress log. A job that cannot be read is told in the log file, which
+    // then holds two lines (see startFailed()); a job whose log path is its
+    // own path is refused on standard error and no log is written.
     UnattendedRun(Taaform1& form, const QString& jobPath, const QStringList& earlierMessages = {});
 
     bool startFailed() const { return startFailed_; }

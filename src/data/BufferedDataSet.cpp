@@ -4,6 +4,8 @@
 #include "Errors.h"
 
 #include <algorithm>
+#include <charconv>
+#include <cmath>
 #include <memory>
 #include <system_error>
 
@@ -101,10 +103,53 @@ qint64 heldBytes(const DbValue& value)
 
 }  // namespace
 
-void BufferedDataSet::refuseChange(const ColumnInfo& field, const DbValue& value)
+namespace {
+
+// The number without zeros at the end of its fraction, so that equal
+// numbers compare equal.
+Decimal trimmed(Decimal number)
+{
+    while (number.scale > 0 && number.digits.endsWith('0')) {
+        number.digits.chop(1);
+        --number.scale;
+    }
+    if (number.digits.isEmpty())
+        number.digits = "0";
+    if (number.isZero())
+        number = Decimal();
+    return number;
+}
+
+// The shortest text that reads back as this very float or double.
+template <typename Floating>
+Decimal shortestDecimal(Floating value)
+{
+    char text[64];
+    const auto written = std::to_chars(text, text + sizeof text, value);
+    return Decimal::parse(QString::fromLatin1(text, written.ptr - text));
+}
+
+// Whether a floating-point column gives `original` back: a number kept
+// exactly, or (four bytes) a double that a float holds.
+bool floatKeeps(const ColumnInfo& field, const DbValue& original, double stored)
+{
+    if (field.singlePrecision && !std::isfinite(float(stored)))
+        return false;
+    if (original.kind() == ValueKind::Float)
+        return !field.singlePrecision || double(float(stored)) == stored;
+    const Decimal given = field.singlePrecision ? shortestDecimal(float(stored)) : shortestDecimal(stored);
+    return trimmed(given) == trimmed(original.toDecimal());
+}
+
+}  // namespace
+
+void BufferedDataSet::refuseChange(const ColumnInfo& field, const DbValue& original, const DbValue& value)
 {
     if (value.isNull())
         return;
+    if (field.type == ValueKind::Float && !floatKeeps(field, original, value.toFloat()))
+        refuseValue(field, original, field.singlePrecision ? QStringLiteral("its float does not hold it exactly")
+                                                          : QStringLiteral("its double does not hold it exactly"));
     if (field.type == ValueKind::Decimal && field.scale >= 0) {
         const Decimal decimal = value.toDecimal();
         if (decimal.scale > field.scale) {
@@ -117,6 +162,8 @@ void BufferedDataSet::refuseChange(const ColumnInfo& field, const DbValue& value
         const DateTime time = value.toDateTime();
         if (time.year < 1 || time.year > 9999)
             refuseValue(field, value, QStringLiteral("it holds the years 1 to 9999"));
+        if (field.dateOnly && (time.hour != 0 || time.minute != 0 || time.second != 0 || time.nanosecond != 0))
+            refuseValue(field, value, QStringLiteral("it holds no time of day"));
         int unit = 1;  // nanoseconds of the column's last fractional digit
         for (int digits = std::clamp(field.scale < 0 ? 6 : field.scale, 0, 9); digits < 9; ++digits)
             unit *= 10;
@@ -172,7 +219,7 @@ void BufferedDataSet::setFieldValue(int i, const DbValue& value)
     if (field.readOnly)
         throw Error(QStringLiteral("Field '%1' cannot be modified").arg(field.name));
     DbValue converted = value.convertedTo(field.type);  // a refused conversion leaves the field as it was
-    refuseChange(field, converted);
+    refuseChange(field, value, converted);
     pending_.values[i] = std::move(converted);
     pending_.assigned[i] = true;
 }
@@ -223,10 +270,24 @@ BufferedDataSet::ChangeLogApply BufferedDataSet::takeChangeLog(int maxErrors)
     const QString table = RowApplier::tableNameOf(commandText_);
     if (table.isEmpty())
         throw Error(QStringLiteral("No table name follows 'from' in '%1'").arg(commandText_));
-    if (!rollsBack_)
-        rollsBack_ = connection->session().rollsBackRowsOf(table);
+    // Only arrays need to know whether a rollback takes the rows back; when
+    // the server cannot say, the rows go one by one. A lost connection is
+    // the apply's failure.
+    bool inArrays = false;
+    if (connection->session().takesArrays()) {
+        if (!rollsBack_) {
+            try {
+                rollsBack_ = connection->session().rollsBackRowsOf(table);
+            } catch (const ConnectionFailure&) {
+                throw;
+            } catch (const Error&) {
+                rollsBack_ = false;
+            }
+        }
+        inArrays = *rollsBack_;
+    }
     ChangeLogApply work{connection, fields_, std::move(changeLog_),
-                        RowApplier::quotedTableName(table, connection->quoteChar()), maxErrors, *rollsBack_};
+                        RowApplier::quotedTableName(table, connection->quoteChar()), maxErrors, inArrays};
     changeLog_ = {};
     changeLogBytes_ = 0;
     return work;

@@ -107,7 +107,9 @@ private:
     static ApplyOutcome run(const ChangeLogApply& work);
     int report(const ApplyOutcome& outcome);
     void waitForApply();
-    static void refuseChange(const ColumnInfo& field, const DbValue& value);
+    // Raises qv::ConversionError when the column would not give back
+    // `original`, which arrives there as `converted`.
+    static void refuseChange(const ColumnInfo& field, const DbValue& original, const DbValue& converted);
     void requireOpen() const;
 
     SqlQuery inner_;

@@ -61,7 +61,7 @@ void DriverSession::commit()
     refuseWriting();
 }
 
-void DriverSession::rollback()
+bool DriverSession::rollback()
 {
     refuseWriting();
 }

@@ -20,6 +20,8 @@ struct ColumnInfo {
     bool autoIncrement = false;
     bool hasDefault = false;  // the server fills the column when a row names no value for it
     int scale = -1;           // digits after the point, or of the seconds' fraction; -1 when unknown
+    bool dateOnly = false;        // a date-time column without a time of day (MySQL DATE)
+    bool singlePrecision = false;  // a floating-point column of four bytes (MySQL FLOAT)
 };
 
 using Row = QVector<DbValue>;
@@ -112,7 +114,9 @@ public:
     virtual std::unique_ptr<DriverStatement> prepare(const QString& sql);
     virtual void beginTransaction();
     virtual void commit();
-    virtual void rollback();
+    // True when every change was taken back; false when the server kept the
+    // rows written to tables without transactions.
+    virtual bool rollback();
 };
 
 // The connection description that DbConnection hands to the drivers:

@@ -271,20 +271,27 @@ QVector<RefusedRow> RowApplier::applyRowByRow(const QString& quotedTable, const 
                 break;
         }
     } catch (...) {
-        // The scope rolls an own transaction back; rows sent inside a
-        // caller's transaction or to a table without one are the caller's.
-        if (!transaction.owned())
-            kept_ = sent;
+        // Rows sent inside a caller's transaction are the caller's; an own
+        // one is rolled back, and rows a table without transactions keeps
+        // are counted. A rollback that fails with the connection leaves the
+        // server to take back what it can.
+        bool undone = false;
+        if (transaction.owned()) {
+            try {
+                undone = transaction.rollback();
+            } catch (const Error&) {
+                undone = true;
+            }
+        }
+        kept_ = undone ? 0 : sent;
         throw;
     }
 
-    const bool commit = maxErrors < 0 || refused.size() <= maxErrors;
-    const bool own = transaction.owned();
-    if (commit)
+    if (maxErrors < 0 || refused.size() <= maxErrors)
         transaction.commit();
-    else
-        transaction.rollback();
-    kept_ = !own || commit ? sent : 0;
+    else if (transaction.rollback())
+        sent = 0;
+    kept_ = sent;
     return refused;
 }
 

@@ -49,12 +49,12 @@ void TransactionScope::commit()
     end();
 }
 
-void TransactionScope::rollback()
+bool TransactionScope::rollback()
 {
     if (!owned_)
-        return;
+        return false;
     end();
-    connection_.session().rollback();
+    return connection_.session().rollback();
 }
 
 }  // namespace qv

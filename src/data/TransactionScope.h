@@ -23,7 +23,9 @@ public:
     // and the commit's qv::Error raised.
     void commit();
     // Rolls an owned transaction back; raises qv::Error when that fails.
-    void rollback();
+    // False when the server kept rows written to tables without
+    // transactions (also when nothing was owned: nothing was taken back).
+    bool rollback();
 
 private:
     void end();

@@ -75,12 +75,19 @@ bool ConversionRun::convertTable(const QString& source, const ConversionSettings
     const QString target = ApplyNameCase(source, settings.namesUppercase);
     // Oracle takes names of up to 128 characters; such a table cannot be
     // made at all, and nothing of the run needs to touch MySQL for it.
-    if (const qsizetype length = target.toUcs4().size(); length > maxMySqlNameLength) {
+    // A name the connection character set cannot carry fails this table
+    // alone, for the same reason.
+    QString unfit;
+    if (const qsizetype length = target.toUcs4().size(); length > maxMySqlNameLength)
+        unfit = QStringLiteral("The name %1 has %2 characters; MySQL takes at most %3")
+                    .arg(target)
+                    .arg(length)
+                    .arg(maxMySqlNameLength);
+    else if (const StepResult written = steps_.CheckTargetName(target); !written.ok)
+        unfit = written.message;
+    if (!unfit.isEmpty()) {
         host_.appendLine(QStringLiteral("Create table ") + target + QStringLiteral("... "));
-        host_.appendLine(QStringLiteral("The name %1 has %2 characters; MySQL takes at most %3")
-                             .arg(target)
-                             .arg(length)
-                             .arg(maxMySqlNameLength));
+        host_.appendLine(unfit);
         host_.appendLine(QString());
         return true;
     }
@@ -91,13 +98,23 @@ bool ConversionRun::convertTable(const QString& source, const ConversionSettings
     if (exists && settings.policy() == ExistingTablePolicy::Overwrite) {
         host_.appendLine(QStringLiteral("Drop table ") + target + QStringLiteral("... "));
         const StepResult moved = steps_.RenameTable(target, asideName(target));
-        if (moved.ok) {
-            keptAside = true;
-            host_.appendLine(QStringLiteral("Drop table ") + target + QStringLiteral("...Done"));
-        } else {
-            host_.appendLine(moved.message);
-            failed = true;
+        if (!moved.ok) {
+            // Without its place aside the user's table would take the new
+            // definition's indexes and rows: it stays untouched, and so does
+            // this table's conversion.
+            if (steps_.TableExists(asideName(target)))
+                host_.appendLine(QStringLiteral("Table ") + target + QStringLiteral(" is kept as it was: the table ")
+                                 + asideName(target) + QStringLiteral(", left by an earlier run, is in the way; drop "
+                                                                      "or rename it, then convert ")
+                                 + target + QStringLiteral(" again"));
+            else
+                host_.appendLine(moved.message + QStringLiteral("; table ") + target
+                                 + QStringLiteral(" is kept as it was"));
+            host_.appendLine(QString());
+            return true;
         }
+        keptAside = true;
+        host_.appendLine(QStringLiteral("Drop table ") + target + QStringLiteral("...Done"));
         host_.appendLine(QString());
     } else if (exists && settings.policy() == ExistingTablePolicy::Skip) {
         host_.appendLine(QStringLiteral("Skip table ") + target + QStringLiteral("... "));

@@ -46,6 +46,9 @@ public:
     // Whether MySQL has a table of exactly that name (letter case as the
     // server compares table names). Failures are not caught.
     bool TableExists(const QString& target);
+    // Whether the name can be written in statements on the target
+    // connection (its character set has every character of it).
+    StepResult CheckTargetName(const QString& target) const;
     StepResult DropTable(const QString& target);
     StepResult RenameTable(const QString& from, const QString& to);
     // Builds the Create table statement from Oracle's column catalog, puts it
@@ -64,9 +67,7 @@ public:
     // the row target's reconcile handler here while it copies.
     void mysqldataReconcileError(const QString& message);
 
-    // One run at a time per target database: a named server lock, held by
-    // the target connection until unlocked or closed. Raises qv::Error when
-    // another run holds it.
+    // The run lock of the target database (see RunLock).
     void LockTargetDatabase();
     void UnlockTargetDatabase() noexcept;
 

@@ -1,5 +1,6 @@
 #include "TableSteps.h"
 
+#include "RunLock.h"
 #include "data/BufferedDataSet.h"
 #include "data/DbConnection.h"
 #include "data/Errors.h"
@@ -66,31 +67,24 @@ bool TableSteps::TableExists(const QString& target)
     return exists;
 }
 
-namespace {
-
-const QString lockName = QStringLiteral("concat('quorvane:', sha1(coalesce(database(), '')))");
-
-}  // namespace
+StepResult TableSteps::CheckTargetName(const QString& target) const
+{
+    try {
+        mysqlName(target);
+        return {};
+    } catch (const Error& e) {
+        return StepResult::failure(e.message());
+    }
+}
 
 void TableSteps::LockTargetDatabase()
 {
-    mysqlexec_.openQuery(QStringLiteral("select get_lock(") + lockName + QStringLiteral(", 0), database()"));
-    const DbValue granted = mysqlexec_.fieldValue(0);
-    const QString database = mysqlexec_.fieldText(1);
-    mysqlexec_.close();
-    if (granted.isNull() || granted.toInteger() != 1)
-        throw Error(QStringLiteral("Another Quorvane run is converting into the database %1 now; start this one "
-                                   "when it has ended")
-                        .arg(database));
+    RunLock::take(mysqlexec_);
 }
 
 void TableSteps::UnlockTargetDatabase() noexcept
 {
-    try {
-        mysqlexec_.executeDirect(QStringLiteral("do release_lock(") + lockName + QLatin1Char(')'));
-    } catch (const Error&) {
-        // A lost connection has released it already.
-    }
+    RunLock::release(mysqlexec_);
 }
 
 StepResult TableSteps::DropTable(const QString& target)

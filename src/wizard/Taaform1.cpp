@@ -217,9 +217,15 @@ void Taaform1::ConfirmClose()
         close();
 }
 
+void Taaform1::forceStop()
+{
+    stopForced_ = true;
+    stopRequested_ = true;
+}
+
 void Taaform1::ConfirmStop()
 {
-    if (dialogs_.confirm(this, QStringLiteral("Info"), QStringLiteral("Stop"))) {
+    if (dialogs_.confirm(this, QStringLiteral("Info"), QStringLiteral("Stop")) || stopForced_) {
         stopRequested_ = true;
         btback->setEnabled(true);
         btcancel->setText(QStringLiteral("Close"));

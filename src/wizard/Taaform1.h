@@ -102,6 +102,10 @@ public:
 
     int currentStep() const { return currentStep_; }
     bool isStopRequested() const { return stopRequested_; }
+    // A Stop that no answer takes back (a signal to an unattended run): the
+    // run stops as if Stop had been confirmed, also when a Stop question is
+    // open and is answered No.
+    void forceStop();
     bool runInProgress() const { return runInProgress_; }
 
     // The lines of the progress log.
@@ -152,6 +156,7 @@ private:
     UiLanguage uiLanguage_ = UiLanguage::English;
     int currentStep_ = 1;
     bool stopRequested_ = false;
+    bool stopForced_ = false;
     bool batchMode_ = false;
     bool runInProgress_ = false;
     bool stopBound_ = false;  // btcancel runs ConfirmStop rather than ConfirmClose

@@ -37,17 +37,21 @@ TEST(MySqlLocalhost, LocalhostAndAnEmptyHostUseTheSocketAndIgnoreThePort)
 {
     ASSERT_TRUE(socketAsDefault);
     TestDatabase db;
-    for (const QString& host : {QStringLiteral("localhost"), QString()}) {
-        SCOPED_TRACE(host.toStdString());
-        DbConnection connection;
-        connection.describeAsMySql();
-        connection.Params = db.params(QStringLiteral("utf8"));
-        connection.Params.replaceInStrings(QStringLiteral("HostName=127.0.0.1"), QStringLiteral("HostName=") + host);
-        connection.Params.replaceInStrings(QRegularExpression(QStringLiteral("^Port=.*")), QStringLiteral("Port=1"));
-        connection.open();
-        // Over the socket the server sees the client as coming from localhost.
-        EXPECT_EQ(loginOf(connection), QStringLiteral("qvtest@localhost"));
-    }
+    // An empty port is the default there, as Local mode without a port sends it.
+    for (const QString& host : {QStringLiteral("localhost"), QString()})
+        for (const QString& port : {QStringLiteral("1"), QString()}) {
+            SCOPED_TRACE((host + QStringLiteral(" port ") + port).toStdString());
+            DbConnection connection;
+            connection.describeAsMySql();
+            connection.Params = db.params(QStringLiteral("utf8"));
+            connection.Params.replaceInStrings(QStringLiteral("HostName=127.0.0.1"),
+                                               QStringLiteral("HostName=") + host);
+            connection.Params.replaceInStrings(QRegularExpression(QStringLiteral("^Port=.*")),
+                                               QStringLiteral("Port=") + port);
+            connection.open();
+            // Over the socket the server sees the client as coming from localhost.
+            EXPECT_EQ(loginOf(connection), QStringLiteral("qvtest@localhost"));
+        }
 
     // The same port over TCP is refused, so the port above was not used.
     DbConnection tcp;

@@ -19,6 +19,7 @@ public:
     };
 
     QList<bool> answers;  // for confirm, in order; No when the script has run out
+    std::function<void()> whileAsking;  // runs while a question is open, before it is answered
     // For saveFileName, in order; an empty path (or none left) is a cancel.
     QStringList savePaths;
     struct SaveRequest {
@@ -32,6 +33,8 @@ public:
     bool confirm(QWidget*, const QString& caption, const QString& text) override
     {
         shown.append({QStringLiteral("confirm"), caption, text});
+        if (whileAsking)
+            whileAsking();
         return answers.isEmpty() ? false : answers.takeFirst();
     }
     void notify(QWidget*, const QString& caption, const QString& text) override

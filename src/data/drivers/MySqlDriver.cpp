@@ -365,11 +365,16 @@ public:
             fail();
     }
 
-    void rollback() override
+    bool rollback() override
     {
         calling();
         if (mysql_rollback(mysql_) != 0)
             fail();
+        // A rollback that could not take back the rows of a table without
+        // transactions warns with ER_WARNING_NOT_COMPLETE_ROLLBACK (MySQL
+        // manual, "START TRANSACTION, COMMIT, and ROLLBACK Statements"); a
+        // plain rollback leaves no warning.
+        return mysql_warning_count(mysql_) == 0;
     }
 
     MYSQL* handle() const { return mysql_; }
@@ -743,6 +748,8 @@ MySqlCursor::MySqlCursor(MySqlSession* session, MYSQL_RES* result) : session_(se
         info.hasDefault = (f.flags & NO_DEFAULT_VALUE_FLAG) == 0;
         if (info.type == ValueKind::Decimal || info.type == ValueKind::DateTime)
             info.scale = static_cast<int>(f.decimals);
+        info.dateOnly = f.type == MYSQL_TYPE_DATE || f.type == MYSQL_TYPE_NEWDATE;
+        info.singlePrecision = f.type == MYSQL_TYPE_FLOAT;
         info.readOnly = false;
         columns_.append(info);
     }
@@ -842,12 +849,17 @@ std::unique_ptr<DriverSession> openMySqlSession(const ConnectionDescription& des
     const QByteArray user = loginCodec.encode(description.value(QStringLiteral("User_Name")));
     const QByteArray password = description.value(QStringLiteral("Password")).toUtf8();
     // Only a port that is one: a value the library would take as "the
-    // default" could reach another server.
+    // default" could reach another server. The local server is reached
+    // through its socket, where an empty port means the default.
     const QString portText = description.value(QStringLiteral("Port"));
-    bool portOk = false;
-    const uint port = portText.trimmed().toUInt(&portOk);
-    if (!portOk || port < 1 || port > 65535)
-        throw Error(QStringLiteral("The port '%1' is not a whole number from 1 to 65535").arg(portText));
+    const bool throughSocket = hostName.isEmpty() || hostName == QLatin1String("localhost");
+    uint port = 0;  // the client library's default
+    if (!throughSocket || !portText.trimmed().isEmpty()) {
+        bool portOk = false;
+        port = portText.trimmed().toUInt(&portOk);
+        if (!portOk || port < 1 || port > 65535)
+            throw Error(QStringLiteral("The port '%1' is not a whole number from 1 to 65535").arg(portText));
+    }
     const TimeLimits limits = TimeLimits::fromEnvironment();
 
     std::unique_ptr<MYSQL, decltype(&mysql_close)> handle(mysql_init(nullptr), &mysql_close);
