@@ -5,6 +5,7 @@
 
 #include <QLocale>
 #include <QRegularExpression>
+#include <charconv>
 #include <cmath>
 #include <limits>
 #include <optional>
@@ -225,6 +226,15 @@ QString DateTime::toString() const
         text += QLatin1Char('.') + fraction;
     }
     return text;
+}
+
+double shortestDouble(float value)
+{
+    char text[32];
+    const auto written = std::to_chars(text, text + sizeof text, value);
+    double result = value;
+    std::from_chars(text, written.ptr, result);
+    return result;
 }
 
 QString kindName(ValueKind kind)

@@ -40,6 +40,10 @@ struct DateTime {
 
 enum class ValueKind { Null, Integer, Decimal, Float, DateTime, Text, Bytes };
 
+// A single-precision value as a double whose shortest text is the float's
+// own ("1.1", not its widened 1.100000023841858): the double nearest that text.
+double shortestDouble(float value);
+
 QString kindName(ValueKind kind);
 
 // One value of a column or a field. A conversion that the content does not

@@ -54,7 +54,11 @@ QStringList ConversionSession::listSourceTables()
 {
     QStringList names;
     oraclesql.close();
-    oraclesql.openQuery(QStringLiteral("select  table_name   from   user_tables order by table_name"));
+    // Left out: tables that cannot be read on their own, an index-organized
+    // table's overflow and mapping tables, nested tables' storage and the
+    // secondary tables of domain indexes (Database Reference, ALL_TABLES).
+    oraclesql.openQuery(QStringLiteral("select  table_name   from   user_tables where (iot_type is null or iot_type = "
+                                       "'IOT') and nested = 'NO' and secondary = 'N' order by table_name"));
     oraclesql.first();
     for (; !oraclesql.eof(); oraclesql.next())
         names << oraclesql.fieldText(0);

@@ -7,17 +7,43 @@ namespace qv {
 
 namespace {
 
-// `source` is a quoted literal.
+// `source` is a quoted literal. A descending or expression key is a hidden
+// column to Oracle, whose expression user_ind_expressions holds (SQL
+// Language Reference, CREATE INDEX, ASC | DESC).
 QString indexCatalogQuery(const QString& source)
 {
-    return QStringLiteral("select   i.index_name key_name,i.uniqueness,C.Column_Name Column_name,c.column_position  Seq_in_index  from   user_indexes   i,user_ind_columns   c   where   i.index_name=c.index_name   and   i.table_name=") + source
-           + QStringLiteral("   order   by     i.index_name,c.column_position");
+    return QStringLiteral("select   i.index_name key_name,i.uniqueness,C.Column_Name Column_name,c.column_position  "
+                          "Seq_in_index,e.column_expression  Key_expression  from   user_indexes   i  join  "
+                          "user_ind_columns   c  on  i.index_name=c.index_name  left  join  user_ind_expressions   e  "
+                          "on  e.index_name=c.index_name  and  e.column_position=c.column_position   where   "
+                          "i.table_name=")
+           + source + QStringLiteral("   order   by     i.index_name,c.column_position");
+}
+
+// The column that a key expression names alone ("A" for a descending key on
+// A, doubled quotes inside); empty for any other expression.
+QString columnOfExpression(const QString& expression)
+{
+    const QString text = expression.trimmed();
+    if (text.size() < 3 || !text.startsWith(u'"') || !text.endsWith(u'"'))
+        return {};
+    QString name;
+    for (qsizetype i = 1; i < text.size() - 1; ++i) {
+        if (text.at(i) == u'"') {
+            if (text.at(i + 1) != u'"' || i + 1 == text.size() - 1)
+                return {};
+            ++i;
+        }
+        name += text.at(i);
+    }
+    return name;
 }
 
 struct PendingIndex {
     QString keyName;
     bool unique = false;
     QStringList columns;
+    QString expression;  // a key MySQL's index cannot take, when there is one
 };
 
 }  // namespace
@@ -31,6 +57,15 @@ IndexStepResult TableSteps::CreateTargetIndexes(const QString& source, const QSt
     // of the rows) is read; a refused statement, or one whose names cannot
     // be written, is noted and passed over.
     const auto executePending = [&] {
+        if (!pending.expression.isEmpty()) {
+            const QString message = QStringLiteral("Index %1 has the expression %2 as a key; it is not made")
+                                        .arg(pending.keyName, pending.expression);
+            result.ok = false;
+            result.message = message;
+            result.refused.append({pending.keyName, message});
+            pending = {};
+            return;
+        }
         try {
             QStringList columns;
             for (const QString& column : std::as_const(pending.columns))
@@ -59,7 +94,14 @@ IndexStepResult TableSteps::CreateTargetIndexes(const QString& source, const QSt
             pending.keyName = oracledata_.fieldValue(QStringLiteral("key_name")).toText();
             pending.unique = oracledata_.fieldValue(QStringLiteral("uniqueness")).toText() == QLatin1String("UNIQUE");
         }
-        pending.columns << oracledata_.fieldValue(QStringLiteral("Column_name")).toText();
+        const DbValue expression = oracledata_.fieldValue(QStringLiteral("Key_expression"));
+        if (expression.isNull()) {
+            pending.columns << oracledata_.fieldValue(QStringLiteral("Column_name")).toText();
+        } else if (const QString column = columnOfExpression(expression.toText()); !column.isEmpty()) {
+            pending.columns << column;  // a descending key: its order is not carried over
+        } else if (pending.expression.isEmpty()) {
+            pending.expression = expression.toText().trimmed();
+        }
         oracledata_.next();
         ++row;
     }

@@ -57,6 +57,24 @@ void TableSteps::copyField(int source, int target)
     }
 }
 
+QString TableSteps::sourceRowQuery(const QString& source)
+{
+    // "select *" leaves out invisible columns: a table that has any is read
+    // with its columns named.
+    QStringList columns;
+    bool invisible = false;
+    oracledata_.openQuery(QStringLiteral("select column_name, column_id from user_tab_columns where table_name = ")
+                          + oracleText(source));
+    for (oracledata_.first(); !oracledata_.eof(); oracledata_.next()) {
+        columns << oracleName(oracledata_.fieldText(0));
+        invisible = invisible || oracledata_.fieldValue(1).isNull();
+    }
+    oracledata_.close();
+    if (!invisible)
+        return QStringLiteral("select * from ") + oracleName(source);
+    return QStringLiteral("select ") + columns.join(QStringLiteral(", ")) + QStringLiteral(" from ") + oracleName(source);
+}
+
 RowStepResult TableSteps::transferRows(const QString& source, const QString& target)
 {
     RowStepResult result;
@@ -109,7 +127,7 @@ RowStepResult TableSteps::transferRows(const QString& source, const QString& tar
         host_.appendLine(message);
     };
     try {
-        oracledata_.openQuery(QStringLiteral("select * from ") + oracleName(source));
+        oracledata_.openQuery(sourceRowQuery(source));
         oracledata_.first();
 
         const QString targetQuery = QStringLiteral("select * from ") + mysqlName(target) + QStringLiteral(" where 1=0");

@@ -34,8 +34,9 @@ StepResult TableSteps::CreateTargetTable(const QString& source, const QString& t
 {
     try {
         QStringList lines;
+        // Invisible columns (no column_id) last, as Oracle sorts NULLs.
         oracledata_.openQuery(QStringLiteral("select * from user_tab_columns where table_name = ")
-                              + oracleText(source) + QStringLiteral(" order by column_id"));
+                              + oracleText(source) + QStringLiteral(" order by column_id nulls last"));
         oracledata_.first();
         lines << QStringLiteral("Create table ") + mysqlName(target) + QStringLiteral(" (");
         while (!oracledata_.eof()) {

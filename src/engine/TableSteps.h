@@ -74,6 +74,8 @@ public:
 private:
     // The value of source column `source` into target field `target`.
     void copyField(int source, int target);
+    // The query of the source table's rows, every column of it included.
+    QString sourceRowQuery(const QString& source);
     // Names and text literals as each server reads them.
     QString oracleName(const QString& name) const;
     QString oracleText(const QString& text) const;

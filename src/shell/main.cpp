@@ -4,6 +4,7 @@
 #include "batch/Tmarfrm_bat.h"
 #include "batch/UnattendedRun.h"
 #include "data/Errors.h"
+#include "data/drivers/oci/OciLibrary.h"
 #include "wizard/Dialogs.h"
 #include "wizard/Taaform1.h"
 
@@ -47,7 +48,9 @@ int main(int argc, char** argv)
         return 0;
     }
     if (argc > 1 && std::strcmp(argv[1], "--version") == 0) {
-        std::printf("%s\n", qPrintable(qv::Taaform1::applicationTitle()));
+        std::printf("%s\nOracle client: libclntsh.so of Oracle Client or Instant Client %s (or the file that "
+                    "QUORVANE_OCI_LIBRARY names)\n",
+                    qPrintable(qv::Taaform1::applicationTitle()), qv::oci::supportedClientVersions);
         return 0;
     }
 

@@ -134,7 +134,9 @@ TEST(UnattendedRunOptions, HelpAndVersion)
     process.start(QStringLiteral(QUORVANE_BINARY), {QStringLiteral("--version")});
     ASSERT_TRUE(process.waitForFinished(30000));
     EXPECT_EQ(process.exitCode(), 0);
-    EXPECT_EQ(QString::fromLocal8Bit(process.readAllStandardOutput()).trimmed(), QStringLiteral("Quorvane 4.0"));
+    const QStringList version = QString::fromLocal8Bit(process.readAllStandardOutput()).trimmed().split(u'\n');
+    EXPECT_EQ(version.value(0), QStringLiteral("Quorvane 4.0"));
+    EXPECT_TRUE(version.value(1).contains(QStringLiteral("Instant Client 12.1, 12.2, 18, 19, 21 and 23")));
     process.start(QStringLiteral(QUORVANE_BINARY), {QStringLiteral("--help")});
     ASSERT_TRUE(process.waitForFinished(30000));
     EXPECT_EQ(process.exitCode(), 0);

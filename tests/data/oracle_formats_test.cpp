@@ -29,6 +29,8 @@ TEST(OracleFormats, NumbersDecodeExactly)
 {
     const std::string tiny = "0." + std::string(129, '0') + "1";  // 1E-130, the smallest exponent
     const std::string huge = "1" + std::string(125, '0');        // 1E125, the largest
+    const std::string hugeNegative = "-" + huge;                 // exponent byte 0x00, then digits
+    const std::string minusE124 = "-1" + std::string(124, '0');
     const struct {
         QByteArray stored;
         const char* value;
@@ -53,6 +55,8 @@ TEST(OracleFormats, NumbersDecodeExactly)
          "-101010101010101010101010101010101010199"},
         {bytes({128, 2}), tiny.c_str()},
         {bytes({255, 11}), huge.c_str()},
+        {bytes({0, 91, 102}), hugeNegative.c_str()},
+        {bytes({0, 100, 102}), minusE124.c_str()},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.value);

@@ -194,7 +194,7 @@ TEST(SchemaFileDictionary, IndexQueryNamesIndexesAsOracleDoes)
                                                        "EMP_DEPT_IX NONUNIQUE DEPTNO 1",
                                                        "EMP_NAME_IX NONUNIQUE ENAME 1",
                                                        "EMP_NAME_IX NONUNIQUE JOB 2",
-                                                       "EMP_UPPER_IX UNIQUE SYS_NC00001$ 1",
+                                                       "EMP_UPPER_IX UNIQUE SYS_NC00007$ 1",
                                                        "PK_EMP UNIQUE EMPNO 1",
                                                        "UK_EMP_1 UNIQUE EMAIL 1",
                                                        "UK_EMP_2 UNIQUE BADGE 1",

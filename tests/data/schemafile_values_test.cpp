@@ -212,7 +212,7 @@ TEST(SchemaFileValues, TheFileIsNeverWritten)
     qv::SqlQuery q(&source.connection);
     for (const char* statement : {"insert into T values (2)", "delete from T", "drop table T",
                                   "create table U (B number)", "create temp table U (B number)",
-                                  "drop view user_tables"}) {
+                                  "drop table user_tables"}) {
         SCOPED_TRACE(statement);
         const QString message = failureOf([&] { q.executeDirect(statement); });
         EXPECT_TRUE(message.contains("readonly")) << message.toStdString();

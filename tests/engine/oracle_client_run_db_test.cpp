@@ -12,14 +12,18 @@ using namespace qv::test;
 namespace {
 
 const QStringList tables{QStringLiteral("DEPT"), QStringLiteral("EMP"), QStringLiteral("KINDS"),
-                         QStringLiteral("MANY")};
+                         QStringLiteral("MANY"), QStringLiteral("INV")};
 
 const char* const schemaSql = R"sql(
-create table DEPT (DEPTNO NUMBER(2) primary key, DNAME VARCHAR2(14) unique, LOC CHAR(13));
+create table DEPT (DEPTNO NUMBER(2) primary key, DNAME VARCHAR2(14) default 'NONE' unique, LOC CHAR(13));
 insert into DEPT values (10, 'ACCOUNTING', 'NEW YORK'), (20, 'RESEARCH', 'DALLAS'), (30, 'SALES', NULL);
 create table EMP (EMPNO NUMBER(4) primary key, ENAME VARCHAR2(10), HIREDATE DATE, SAL NUMBER(7,2),
                   COMM NUMBER(7,2), DEPTNO NUMBER(2));
 create index EMP_DEPT on EMP (DEPTNO, ENAME);
+create index EMP_SAL_DESC on EMP (SAL desc);
+create index EMP_UPPER on EMP (UPPER("ENAME"));
+create table INV (ID NUMBER(3), SECRET "VARCHAR2(5) INVISIBLE", NOTE VARCHAR2(5));
+insert into INV values (1, 'hid', 'seen');
 insert into EMP values (7369, 'SMITH', '1980-12-17', 800, NULL, 20), (7499, 'ALLEN', '1981-02-20', 1600, 300, 30),
                        (7521, 'WARD', '1981-02-22', 1250.5, -0.01, 30);
 create table KINDS (ID NUMBER(5), BIG NUMBER(38,1), ROUNDED NUMBER(7), TINY NUMBER(38,38), TS TIMESTAMP(6),
@@ -53,17 +57,27 @@ TEST_F(OracleClientRun, LandsAsTheSchemaFileRunLands)
 {
     connect(QString::fromUtf8(schemaSql));
     const ConversionSettings settings;
-    ASSERT_TRUE(run(tables, settings).succeeded()) << host.lines.join(QLatin1Char('\n')).toStdString();
+    // Only the index on an expression is refused.
+    EXPECT_EQ(run(tables, settings).tablesWithFailures, 1) << host.lines.join(QLatin1Char('\n')).toStdString();
     const QStringList offline = outcome();
     for (const QString& table : tables)
         db.exec(QStringLiteral("drop table `%1`").arg(table));
     host.lines.clear();
 
     reconnectSourceThroughClient();
-    ASSERT_TRUE(run(tables, settings).succeeded()) << host.lines.join(QLatin1Char('\n')).toStdString();
+    EXPECT_EQ(run(tables, settings).tablesWithFailures, 1);
     EXPECT_EQ(outcome(), offline);
-    EXPECT_EQ(OciStandIn::fetchTrace(), QStringLiteral("20,20,5"));  // MANY's rows, the last query
     EXPECT_TRUE(offline.contains(QStringLiteral("Insert table MANY 45 Rows ...Done")));
+    EXPECT_TRUE(offline.contains(QStringLiteral("Index EMP_UPPER has the expression UPPER(\"ENAME\") as a key; it is "
+                                                "not made")));
+    // A descending key keeps its column; an invisible column arrives, last.
+    EXPECT_EQ(db.scalar(QStringLiteral("select group_concat(column_name) from information_schema.statistics where "
+                                       "table_schema = database() and index_name = 'EMP_SAL_DESC'")),
+              QStringLiteral("SAL"));
+    EXPECT_EQ(db.column(QStringLiteral("select concat_ws(',', ID, NOTE, SECRET) from INV")), QStringList{"1,seen,hid"});
+    EXPECT_EQ(db.scalar(QStringLiteral("select group_concat(column_name order by ordinal_position) from "
+                                       "information_schema.columns where table_schema = database() and table_name = 'INV'")),
+              QStringLiteral("ID,NOTE,SECRET"));
 }
 
 TEST_F(OracleClientRun, LostConnectionEndsTheRowStepWithOraclesMessage)

@@ -28,6 +28,7 @@ constexpr ub4 OCI_ATTR_CHARSET_ID = 31;
 }  // namespace guide
 
 unsigned long long largestLobPiece = 0;
+int invalidHandleUses = 0;  // calls given a pointer that is no live handle of the type asked for
 
 // How an entry point uses its error handle.
 enum class ErrorHandle {
@@ -51,6 +52,7 @@ sword call(OCIError* errhp, Body&& body, ErrorHandle use = ErrorHandle::Required
             err->error.reset();
         return body(*err);
     } catch (const InvalidHandle&) {
+        ++invalidHandleUses;
         return OCI_INVALID_HANDLE;
     } catch (const OraError& e) {
         if (err)
@@ -151,6 +153,17 @@ std::optional<unsigned long long> failAfterRows()
     return *end == '\0' ? std::optional(rows) : std::nullopt;
 }
 
+// A client whose time-zone file is older than the server's cannot read a
+// value in a named region (Error Messages, ORA-01805; Globalization Support
+// Guide, "Time Zone Data Files"). QV_OCI_STANDIN_OLDER_TZ_FILE=1 makes this
+// client's file the older one.
+void checkZoneFile(const OCIDateTime& value)
+{
+    const char* older = std::getenv("QV_OCI_STANDIN_OLDER_TZ_FILE");
+    if (older && std::strcmp(older, "1") == 0 && !value.value.zoneName.empty())
+        fail(1805, "possible error in date/time operation");
+}
+
 // The extra memory a caller may ask for with a handle or descriptor.
 void giveUserMemory(Handle& handle, std::size_t size, void** usrmempp)
 {
@@ -180,6 +193,12 @@ sword OCIEnvNlsCreate(OCIEnv** envhpp, ub4, void*, void* (*)(void*, std::size_t)
     if (usrmempp)
         *usrmempp = xtramemsz ? env->userMemory.data() : nullptr;
     *envhpp = env;
+    // A client may create the environment with information to tell, which
+    // is success (ODPI-C, dpiOci__envNlsCreate); QV_OCI_STANDIN_ENV_INFO=1.
+    if (const char* info = std::getenv("QV_OCI_STANDIN_ENV_INFO"); info && std::strcmp(info, "1") == 0) {
+        env->error = oraError(24788, "the environment was created with information");
+        return OCI_SUCCESS_WITH_INFO;
+    }
     return OCI_SUCCESS;
 }
 
@@ -227,6 +246,15 @@ sword OCIDescriptorAlloc(const void* parenth, void** descpp, ub4 type, std::size
     auto* env = liveOrNull<OCIEnv>(parenth, OCI_HTYPE_ENV);
     if (!env || !descpp)
         return OCI_INVALID_HANDLE;
+    // Without an error handle the failure is told on the environment
+    // (QV_OCI_STANDIN_DESCRIPTOR_LIMIT=N: no more than N descriptors live).
+    if (const char* limit = std::getenv("QV_OCI_STANDIN_DESCRIPTOR_LIMIT");
+        limit && *limit && liveCount(OCI_DTYPE_LOB) + liveCount(OCI_DTYPE_TIMESTAMP) + liveCount(OCI_DTYPE_TIMESTAMP_TZ)
+                                   + liveCount(OCI_DTYPE_TIMESTAMP_LTZ)
+                               >= std::atoi(limit)) {
+        env->error = oraError(4030, "out of process memory when trying to allocate 4096 bytes (kpuhhalo,ociDescriptorAlloc)");
+        return OCI_ERROR;
+    }
     Handle* handle = nullptr;
     void* address = nullptr;
     switch (type) {
@@ -482,25 +510,35 @@ sword OCISessionEnd(OCISvcCtx* svchp, OCIError* errhp, OCISession* usrhp, ub4 mo
 sword OCIErrorGet(void* hndlp, ub4 recordno, OraText*, sb4* errcodep, OraText* bufp, ub4 bufsiz, ub4 type)
 {
     std::lock_guard lock(libraryLock());
-    if (type == OCI_HTYPE_ENV)
-        // The calls that report through the environment give no diagnostics.
-        return liveOrNull<OCIEnv>(hndlp, OCI_HTYPE_ENV) ? OCI_NO_DATA : OCI_INVALID_HANDLE;
-    const auto* err = type == OCI_HTYPE_ERROR ? liveOrNull<OCIError>(hndlp, OCI_HTYPE_ERROR) : nullptr;
-    if (!err)
+    const std::optional<OraError>* record = nullptr;
+    ub2 charset = 0;
+    if (const auto* env = type == OCI_HTYPE_ENV ? liveOrNull<OCIEnv>(hndlp, OCI_HTYPE_ENV) : nullptr) {
+        record = &env->error;
+        charset = env->charset;
+    } else if (const auto* err = type == OCI_HTYPE_ERROR ? liveOrNull<OCIError>(hndlp, OCI_HTYPE_ERROR) : nullptr) {
+        record = &err->error;
+        charset = err->env->charset;
+    } else {
         return OCI_INVALID_HANDLE;
+    }
     // One record at most: a later one is not there.
-    if (recordno != 1 || !err->error)
+    if (recordno != 1 || !*record)
         return OCI_NO_DATA;
     if (errcodep)
-        *errcodep = err->error->code;
+        *errcodep = (*record)->code;
     if (bufp && bufsiz > 0) {
-        const std::string text = toClient(err->error->text, isUnicode(err->env->charset));
+        const std::string text = toClient((*record)->text, isUnicode(charset));
         const std::size_t length = utf8Prefix(text, bufsiz - 1);
         std::memcpy(bufp, text.data(), length);
         bufp[length] = '\0';
     }
     return OCI_SUCCESS;
 }
+
+// What a failed OCIStmtPrepare2 leaves in *stmthp: no statement. ODPI-C's
+// dpiOci__stmtPrepare2 forgets the handle then and never releases it; this
+// address is no live handle, and a call given it counts as an invalid use.
+static unsigned char noStatement[1];
 
 // statement-functions.html, OCIStmtPrepare2()
 sword OCIStmtPrepare2(OCISvcCtx* svchp, OCIStmt** stmthp, OCIError* errhp, const OraText* stmttext, ub4 stmt_len,
@@ -510,6 +548,15 @@ sword OCIStmtPrepare2(OCISvcCtx* svchp, OCIStmt** stmthp, OCIError* errhp, const
         auto& svc = handleOf<OCISvcCtx>(svchp, OCI_HTYPE_SVCCTX);
         if (!stmthp)
             fail(1009, "missing mandatory parameter");
+        struct Failed {
+            OCIStmt** out;
+            bool prepared = false;
+            ~Failed()
+            {
+                if (!prepared)
+                    *out = reinterpret_cast<OCIStmt*>(noStatement);
+            }
+        } failed{stmthp};
         const auto connection = connectionOf(svc);
         if (language != OCI_NTV_SYNTAX)
             fail(24300, "bad value for mode");
@@ -522,6 +569,7 @@ sword OCIStmtPrepare2(OCISvcCtx* svchp, OCIStmt** stmthp, OCIError* errhp, const
         auto* stmt = create<OCIStmt>(svc.env, false, svc.env);
         stmt->cursor = std::move(cursor);
         *stmthp = stmt;
+        failed.prepared = true;
         return OCI_SUCCESS;
     });
 }
@@ -689,12 +737,17 @@ sword OCILobRead2(OCISvcCtx* svchp, OCIError* errhp, OCILobLocator* locp, oraub8
 {
     return call(errhp, [&](OCIError& err) -> sword {
         auto& svc = handleOf<OCISvcCtx>(svchp, OCI_HTYPE_SVCCTX);
-        connectionOf(svc);
+        const auto connection = connectionOf(svc);
         auto& locator = handleOf<OCILobLocator>(locp, OCI_DTYPE_LOB);
         if (!locator.filled)
             fail(22275, "invalid LOB locator specified");
         if (!byte_amtp || !bufp || bufl == 0)
             fail(24801, "illegal parameter value in OCI lob function");
+        // An NCLOB read in the implicit form passes through the database character set.
+        const bool throughDatabaseCharset = locator.national && csfrm != SQLCS_NCHAR;
+        const std::string converted =
+            throughDatabaseCharset ? toDatabaseCharset(locator.data, connection->databaseCharset) : std::string();
+        const std::string& data = throughDatabaseCharset ? converted : locator.data;
         oraub8 chars = 0;
 
         // Hands out the next piece: at most bufl bytes, whole characters of a CLOB.
@@ -737,13 +790,13 @@ sword OCILobRead2(OCISvcCtx* svchp, OCIError* errhp, OCILobLocator* locp, oraub8
                                        : csfrm == SQLCS_NCHAR ? locator.env->ncharset
                                                               : locator.env->charset);
         if (locator.character) {
-            if (offset > ucs2Length(locator.data)) {
+            if (offset > ucs2Length(data)) {
                 report(0, 0);
                 err.error = oraError(1403, "no data found");
                 return OCI_NO_DATA;
             }
             const std::string_view rest =
-                std::string_view(locator.data).substr(ucs2Bytes(locator.data, static_cast<std::size_t>(offset - 1)));
+                std::string_view(data).substr(ucs2Bytes(data, static_cast<std::size_t>(offset - 1)));
             const oraub8 charAmount = char_amtp ? *char_amtp : 0;
             if (charAmount > 0) {
                 part = toClient(rest.substr(0, ucs2Bytes(rest, static_cast<std::size_t>(charAmount))), unicode);
@@ -753,12 +806,12 @@ sword OCILobRead2(OCISvcCtx* svchp, OCIError* errhp, OCILobLocator* locp, oraub8
                     part.resize(utf8Prefix(part, static_cast<std::size_t>(std::min<oraub8>(*byte_amtp, part.size()))));
             }
         } else {
-            if (offset > locator.data.size()) {
+            if (offset > data.size()) {
                 report(0, 0);
                 err.error = oraError(1403, "no data found");
                 return OCI_NO_DATA;
             }
-            part = locator.data.substr(static_cast<std::size_t>(offset - 1));
+            part = data.substr(static_cast<std::size_t>(offset - 1));
             if (*byte_amtp > 0 && *byte_amtp < part.size())
                 part.resize(static_cast<std::size_t>(*byte_amtp));
         }
@@ -817,6 +870,7 @@ sword OCIDateTimeGetDate(void* hndl, OCIError* err, const OCIDateTime* date, sb2
         const auto& datetime = static_cast<const OCIDateTime&>(*handle);
         if (!datetime.filled)
             fail(1891, "Datetime/Interval internal error");
+        checkZoneFile(datetime);
         if (!yr || !mnth || !dy)
             fail(1009, "missing mandatory parameter");
         *yr = static_cast<sb2>(datetime.value.year);
@@ -838,6 +892,7 @@ sword OCIDateTimeGetTime(void* hndl, OCIError* err, OCIDateTime* datetime, ub1* 
         const auto& value = static_cast<const OCIDateTime&>(*handle);
         if (!value.filled)
             fail(1891, "Datetime/Interval internal error");
+        checkZoneFile(value);
         if (!hr || !mm || !ss || !fsec)
             fail(1009, "missing mandatory parameter");
         // The fields in the value's own time zone; the fraction in nanoseconds.
@@ -867,6 +922,12 @@ unsigned long long qv_standin_largest_lob_piece(void)
 {
     std::lock_guard lock(libraryLock());
     return largestLobPiece;
+}
+
+int qv_standin_invalid_handle_uses(void)
+{
+    std::lock_guard lock(libraryLock());
+    return invalidHandleUses;
 }
 
 }  // extern "C"

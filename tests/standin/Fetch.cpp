@@ -282,6 +282,7 @@ void placeDescriptor(OCIDefine& define, const Value& v, const Column& column, ub
         auto& locator = handleOf<OCILobLocator>(element, type);
         locator.filled = true;
         locator.character = column.type == OraType::Clob || column.type == OraType::NClob;
+        locator.national = column.type == OraType::NClob;
         locator.data = v.data;
         locator.polling = false;
         locator.pending.clear();
@@ -299,9 +300,24 @@ void placeDescriptor(OCIDefine& define, const Value& v, const Column& column, ub
     }
 }
 
-// Places one value into element `iter` of a define; true when it was cut.
-bool place(OCIDefine& define, const Value& v, const Column& column, ub4 iter)
+// National character data read in the implicit form is converted into the
+// database character set on its way (OCI guide, OCI_ATTR_CHARSET_FORM:
+// SQLCS_IMPLICIT is the database character set, SQLCS_NCHAR the national one).
+Value asDefined(const OCIDefine& define, const Value& v, const Column& column)
 {
+    // A LOB's text is converted when it is read (OCILobRead2's csfrm).
+    if (v.kind != Value::Kind::Text || column.charsetForm != SQLCS_NCHAR || define.charsetForm == SQLCS_NCHAR
+        || isDescriptorType(define.dty))
+        return v;
+    Value converted = v;
+    converted.data = toDatabaseCharset(v.data, define.stmt->cursor->connection()->databaseCharset);
+    return converted;
+}
+
+// Places one value into element `iter` of a define; true when it was cut.
+bool place(OCIDefine& define, const Value& given, const Column& column, ub4 iter)
+{
+    const Value v = asDefined(define, given, column);
     sb2* ind = define.indp ? define.indp + iter : nullptr;
     ub4* rlen = define.rlenp ? define.rlenp + iter : nullptr;
     ub2* rcode = define.rcodep ? define.rcodep + iter : nullptr;
@@ -363,10 +379,23 @@ bool place(OCIDefine& define, const Value& v, const Column& column, ub4 iter)
     return cut;
 }
 
+// A piece's length, written through the pointer its callback handed out.
+struct PieceLength {
+    ub4* where;
+    ub4 length;
+};
+
 // OCI_DYNAMIC_FETCH: the application's callback supplies a buffer for each
-// piece of the value, until all of it has been handed out.
-void placeDynamic(OCIDefine& define, const Value& v, const Column& column, ub4 iter)
+// piece of the value, until all of it has been handed out. The client writes
+// a piece's length through the callback's length pointer once it has filled
+// the piece; nothing says when, before the fetch returns, so the pieces'
+// lengths are written as the fetch ends (ODPI-C, dpiVar__defineCallback,
+// keeps one length for each piece and reads them after the fetch). A NULL
+// return-code pointer is allowed (that function hands one out).
+void placeDynamic(OCIDefine& define, const Value& given, const Column& column, ub4 iter,
+                  std::vector<PieceLength>& lengths)
 {
+    const Value v = asDefined(define, given, column);
     const bool null = v.kind == Value::Kind::Null;
     const std::string bytes =
         null ? std::string() : externalValue(v, column, define.dty, define.valueSize, isUnicode(define)).bytes;
@@ -386,7 +415,7 @@ void placeDynamic(OCIDefine& define, const Value& v, const Column& column, ub4 i
                 fail(1405, "fetched column value is NULL");
             *ind = -1;
             if (length)
-                *length = 0;
+                lengths.push_back({length, 0});
             if (rcode)
                 *rcode = ORA_NULL_FETCHED;
             return;
@@ -399,7 +428,7 @@ void placeDynamic(OCIDefine& define, const Value& v, const Column& column, ub4 i
         if (n > 0)
             std::memcpy(buffer, bytes.data() + offset, n);
         offset += n;
-        *length = static_cast<ub4>(n);
+        lengths.push_back({length, static_cast<ub4>(n)});
         if (ind)
             *ind = 0;
         if (rcode)
@@ -445,7 +474,10 @@ sword fetchRows(OCIStmt& stmt, OCIError& err, ub4 nrows)
 
     ub4 placed = 0;
     bool cut = false;
+    std::vector<PieceLength> pieceLengths;
     const auto record = [&] {
+        for (const PieceLength& piece : pieceLengths)
+            *piece.where = piece.length;
         stmt.rowsFetched = placed;
         stmt.rowCount += placed;
         if (&stmt == tracedStatement) {
@@ -464,7 +496,7 @@ sword fetchRows(OCIStmt& stmt, OCIError& err, ub4 nrows)
                 const Column& column = columns[position - 1];
                 const Value v = cursor.value(position - 1);
                 if (define->mode & OCI_DYNAMIC_FETCH)
-                    placeDynamic(*define, v, column, placed);
+                    placeDynamic(*define, v, column, placed, pieceLengths);
                 else
                     cut = place(*define, v, column, placed) || cut;
             }

@@ -75,6 +75,9 @@ struct OCIEnv final : standin::Handle {
     const ub2 charset;   // the client character set of text handed out
     const ub2 ncharset;  // that of national character data read as such
     std::vector<standin::Handle*> children;
+    // What the calls that report on the environment (creating it, allocating
+    // handles and descriptors) left behind.
+    std::optional<standin::OraError> error;
 };
 
 struct OCIError final : standin::Handle {
@@ -145,6 +148,7 @@ struct OCILobLocator final : standin::Handle {
     explicit OCILobLocator(OCIEnv* env) : Handle(OCI_DTYPE_LOB, env) {}
     bool filled = false;     // a fetch has placed a LOB in it
     bool character = false;  // CLOB or NCLOB: `data` is UTF-8
+    bool national = false;   // NCLOB
     std::string data;
     bool polling = false;    // a polling read is under way
     std::string pending;     // its converted bytes still to hand out

@@ -1,5 +1,6 @@
 #include "OracleFormats.h"
 
+#include <algorithm>
 #include <charconv>
 #include <cstdio>
 #include <cstring>
@@ -595,6 +596,50 @@ std::string toClient(std::string_view utf8, bool unicode)
             text += c;
         else if ((byte & 0xc0) != 0x80)
             text += '?';
+    }
+    return text;
+}
+
+namespace {
+
+// The characters beyond Latin-1's that Windows code page 1252 holds in
+// 0x80 to 0x9F, where Latin-1 has control characters.
+bool inCp1252Extras(char32_t c)
+{
+    static const char32_t extras[] = {0x20AC, 0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021, 0x02C6, 0x2030,
+                                      0x0160, 0x2039, 0x0152, 0x017D, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022,
+                                      0x2013, 0x2014, 0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x017E, 0x0178};
+    return std::find(std::begin(extras), std::end(extras), c) != std::end(extras);
+}
+
+bool databaseHolds(std::string_view charset, char32_t c)
+{
+    if (charset == "US7ASCII")
+        return c < 0x80;
+    if (charset == "WE8ISO8859P1")
+        return c < 0x100;
+    if (charset == "WE8MSWIN1252")
+        return c < 0x80 || (c >= 0xA0 && c < 0x100) || inCp1252Extras(c);
+    return true;  // AL32UTF8 and UTF8 hold every character
+}
+
+}  // namespace
+
+std::string toDatabaseCharset(std::string_view utf8, std::string_view charset)
+{
+    std::string text;
+    text.reserve(utf8.size());
+    for (std::size_t i = 0; i < utf8.size();) {
+        const auto lead = static_cast<unsigned char>(utf8[i]);
+        const std::size_t length = lead < 0x80 ? 1 : lead < 0xE0 ? 2 : lead < 0xF0 ? 3 : 4;
+        char32_t c = length == 1 ? lead : lead & (0x3F >> (length - 1));
+        for (std::size_t k = 1; k < length && i + k < utf8.size(); ++k)
+            c = (c << 6) | (static_cast<unsigned char>(utf8[i + k]) & 0x3F);
+        if (databaseHolds(charset, c))
+            text.append(utf8.substr(i, length));
+        else
+            text += '?';
+        i += length;
     }
     return text;
 }

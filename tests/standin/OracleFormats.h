@@ -88,5 +88,8 @@ std::size_t ucs2Bytes(std::string_view text, std::size_t units);  // bytes of th
 // character that the target set lacks.
 std::string toClient(std::string_view utf8, bool unicode);
 std::string fromClient(std::string_view bytes, bool unicode);
+// Text after a conversion into a database character set (US7ASCII,
+// WE8ISO8859P1, WE8MSWIN1252, AL32UTF8): each character the set lacks is '?'.
+std::string toDatabaseCharset(std::string_view utf8, std::string_view charset);
 
 }  // namespace qv::standin

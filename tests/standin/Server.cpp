@@ -4,8 +4,11 @@
 #include "data/drivers/OracleTypeDecl.h"
 #include "data/drivers/SchemaFileDictionary.h"
 
+#include <QDateTime>
+#include <QTimeZone>
 #include <cctype>
 #include <charconv>
+#include <cstdlib>
 #include <cstring>
 #include <sqlite3.h>
 #include <sys/stat.h>
@@ -213,7 +216,7 @@ Column declaredColumn(const OracleTypeDecl& decl)
         c.charsetForm = SQLCS_NCHAR;
         break;
     case OraType::Varchar2:
-        c.charUsed = decl.dataLength != decl.charLength;  // VARCHAR2(n CHAR) keeps 4 bytes a character
+        c.charUsed = decl.charUsed;  // VARCHAR2(n CHAR) keeps 4 bytes a character
         [[fallthrough]];
     case OraType::Char:
     case OraType::Long:
@@ -241,6 +244,41 @@ bool isCharacter(OraType type)
     case OraType::RowId: return true;
     default: return false;
     }
+}
+
+// A time zone as ORA_SDTZ, TZ or DBTIMEZONE name it: "+05:30", a region.
+QTimeZone zoneOf(std::string spec)
+{
+    if (!spec.empty() && spec.front() == ':')
+        spec.erase(0, 1);  // TZ=":Europe/Paris"
+    if (!spec.empty() && (spec.front() == '+' || spec.front() == '-')) {
+        int hours = 0, minutes = 0;
+        std::sscanf(spec.c_str() + 1, "%d:%d", &hours, &minutes);
+        return QTimeZone((spec.front() == '-' ? -1 : 1) * (hours * 3600 + minutes * 60));
+    }
+    const QTimeZone zone(QByteArray::fromStdString(spec));
+    return zone.isValid() ? zone : QTimeZone::utc();
+}
+
+// A TIMESTAMP WITH LOCAL TIME ZONE is stored in the database's zone and
+// given to a session in the session's (SQL Language Reference, Datetime
+// Data Types).
+DateTime inSessionZone(const DateTime& stored, const Connection& connection)
+{
+    if (connection.sessionTimeZone == connection.databaseTimeZone)
+        return stored;
+    const QDateTime at(QDate(stored.year, int(stored.month), int(stored.day)),
+                       QTime(int(stored.hour), int(stored.minute), int(stored.second)),
+                       zoneOf(connection.databaseTimeZone));
+    const QDateTime shown = at.toTimeZone(zoneOf(connection.sessionTimeZone));
+    DateTime result = stored;
+    result.year = shown.date().year();
+    result.month = unsigned(shown.date().month());
+    result.day = unsigned(shown.date().day());
+    result.hour = unsigned(shown.time().hour());
+    result.minute = unsigned(shown.time().minute());
+    result.second = unsigned(shown.time().second());
+    return result;
 }
 
 std::string shortestText(double value)
@@ -277,6 +315,10 @@ Connection::Connection(const std::string& path)
     }
     sqlite3_extended_result_codes(db_, 1);
     sqlite3_limit(db_, SQLITE_LIMIT_ATTACHED, 0);  // ATTACH counts as read-only; nothing else is reachable
+    const char* charset = std::getenv("QV_OCI_STANDIN_DB_CHARSET");
+    databaseCharset = charset && *charset ? charset : "AL32UTF8";
+    const char* zone = std::getenv("QV_OCI_STANDIN_DBTIMEZONE");
+    databaseTimeZone = zone && *zone ? zone : "+00:00";
 }
 
 Connection::~Connection()
@@ -286,38 +328,28 @@ Connection::~Connection()
 
 void Connection::logOn()
 {
+    // The session time zone comes from the client's ORA_SDTZ: OS_TZ (the
+    // default when it is unset) is the client machine's own zone, DB_TZ
+    // the database's, else an offset or a region (Globalization Support
+    // Guide, "Setting the Session Time Zone").
+    const char* sdtz = std::getenv("ORA_SDTZ");
+    const std::string requested = sdtz && *sdtz ? sdtz : "OS_TZ";
+    if (requested == "DB_TZ") {
+        sessionTimeZone = databaseTimeZone;
+    } else if (requested == "OS_TZ") {
+        const char* tz = std::getenv("TZ");
+        sessionTimeZone = tz && *tz ? tz : QTimeZone::systemTimeZoneId().toStdString();
+    } else {
+        sessionTimeZone = requested;
+    }
     if (dictionary_)
         return;
+    // The dictionary views come as tables of the real views' columns with
+    // Oracle's declared types, so that a describe types them as a server does.
     try {
         installOracleDictionary(db_);
     } catch (const qv::Error& e) {
         fail(604, std::string("error occurred at recursive SQL level 1 (") + e.what() + ")");
-    }
-    // Each view becomes a table whose columns carry Oracle's declared types,
-    // so that a describe of a dictionary query types them as a server does.
-    struct Typed {
-        const char* view;
-        const char* columns;
-        const char* names;
-    };
-    static const Typed typed[] = {
-        {"user_tables", "TABLE_NAME VARCHAR2(128)", "TABLE_NAME"},
-        {"user_tab_columns",
-         "TABLE_NAME VARCHAR2(128), COLUMN_NAME VARCHAR2(128), DATA_TYPE VARCHAR2(128), DATA_LENGTH NUMBER, "
-         "DATA_PRECISION NUMBER, DATA_SCALE NUMBER, NULLABLE VARCHAR2(1), COLUMN_ID NUMBER, CHAR_LENGTH NUMBER",
-         "TABLE_NAME, COLUMN_NAME, DATA_TYPE, DATA_LENGTH, DATA_PRECISION, DATA_SCALE, NULLABLE, COLUMN_ID, "
-         "CHAR_LENGTH"},
-        {"user_indexes", "INDEX_NAME VARCHAR2(128), TABLE_NAME VARCHAR2(128), UNIQUENESS VARCHAR2(9)",
-         "INDEX_NAME, TABLE_NAME, UNIQUENESS"},
-        {"user_ind_columns",
-         "INDEX_NAME VARCHAR2(128), TABLE_NAME VARCHAR2(128), COLUMN_NAME VARCHAR2(4000), COLUMN_POSITION NUMBER",
-         "INDEX_NAME, TABLE_NAME, COLUMN_NAME, COLUMN_POSITION"},
-    };
-    for (const Typed& t : typed) {
-        const std::string table = std::string("quorvane_typed_") + t.view;
-        exec(db_, "create temp table " + table + " (" + t.columns + ");" + "insert into " + table + " (" + t.names +
-                      ") select " + t.names + " from temp." + t.view + ";" + "drop view temp." + t.view + ";" +
-                      "alter table temp." + table + " rename to " + t.view + ";");
     }
     // Oracle's one-row table, unless the schema has a table of that name.
     sqlite3_stmt* probe = nullptr;
@@ -352,6 +384,7 @@ Cursor::Cursor(std::shared_ptr<Connection> connection, std::string sql)
         return;
     }
     readOnly_ = sqlite3_stmt_readonly(stmt_) != 0;
+    starSelect_ = selectsStar(sql);
     if (readOnly_ && sqlite3_column_count(stmt_) > 0)
         type_ = OCI_STMT_SELECT;
     else if (type_ == OCI_STMT_SELECT)
@@ -403,12 +436,17 @@ void Cursor::describe()
 {
     columns_.clear();
     charLengths_.clear();
+    sqliteIndexes_.clear();
     const int count = sqlite3_column_count(stmt_);
     for (int i = 0; i < count; ++i) {
         const char* declared = sqlite3_column_decltype(stmt_, i);
         OracleTypeDecl decl;
         if (declared && *declared)
             decl = parseOracleTypeDecl(QString::fromUtf8(declared));
+        // "select *" leaves out invisible columns (SQL Language Reference,
+        // CREATE TABLE, VISIBLE | INVISIBLE); naming one selects it.
+        if (decl.invisible && starSelect_)
+            continue;
         Column column = declared && *declared && !decl.dataType.isEmpty()
                             ? declaredColumn(decl)
                             : undeclaredColumn(done_ ? SQLITE_NULL : sqlite3_column_type(stmt_, i));
@@ -416,6 +454,7 @@ void Cursor::describe()
         column.dataType = describeCode(column.type);
         const char* database = sqlite3_column_database_name(stmt_, i);
         const char* table = sqlite3_column_table_name(stmt_, i);
+        const bool mainTable = database && std::strcmp(database, "main") == 0;
         const char* origin = sqlite3_column_origin_name(stmt_, i);
         int notNull = 0, primaryKey = 0;
         if (database && table && origin &&
@@ -425,7 +464,36 @@ void Cursor::describe()
         const bool fixed = column.type == OraType::Char || column.type == OraType::NChar;
         charLengths_.push_back(fixed ? static_cast<std::size_t>(decl.charLength) : 0);
         columns_.push_back(std::move(column));
+        sqliteIndexes_.push_back(i);
+        if (mainTable)
+            refuseUnreadable(table);
     }
+}
+
+void Cursor::refuseUnreadable(const char* table) const
+{
+    // Tables that user_tables lists but a query cannot read on its own
+    // (Error Messages: ORA-25191, ORA-22812).
+    if (!table)
+        return;
+    sqlite3_stmt* probe = nullptr;
+    sqlite3_prepare_v2(connection_->db(), "select IOT_TYPE, NESTED from temp.quorvane_properties where TABLE_NAME = ?1",
+                       -1, &probe, nullptr);
+    sqlite3_bind_text(probe, 1, table, -1, SQLITE_TRANSIENT);
+    std::string iotType, nested;
+    if (probe && sqlite3_step(probe) == SQLITE_ROW) {
+        const auto text = [&](int i) {
+            const auto* t = reinterpret_cast<const char*>(sqlite3_column_text(probe, i));
+            return std::string(t ? t : "");
+        };
+        iotType = text(0);
+        nested = text(1);
+    }
+    sqlite3_finalize(probe);
+    if (iotType == "IOT_OVERFLOW" || iotType == "IOT_MAPPING")
+        fail(25191, "cannot reference overflow table of an index-organized table");
+    if (nested == "YES")
+        fail(22812, "cannot reference nested table column's storage table");
 }
 
 void Cursor::next()
@@ -443,7 +511,7 @@ void Cursor::next()
 Value Cursor::value(std::size_t index) const
 {
     const Column& column = columns_[index];
-    const int i = static_cast<int>(index);
+    const int i = sqliteIndexes_[index];
     const int storage = sqlite3_column_type(stmt_, i);
     Value v;
     if (storage == SQLITE_NULL)
@@ -519,6 +587,8 @@ Value Cursor::value(std::size_t index) const
         v.kind = Value::Kind::DateTime;
         v.dateTime = dateTime();
         v.dateTime.roundFraction(column.fractionDigits);
+        if (column.type == OraType::TimestampLtz)
+            v.dateTime = inSessionZone(v.dateTime, *connection_);
         if (column.type != OraType::TimestampTz) {
             v.dateTime.hasZone = false;
             v.dateTime.zoneName.clear();

@@ -68,6 +68,14 @@ public:
     bool loggedOn = false;  // a session has begun and not ended
     bool dead = false;      // the channel failed: every round trip gets ORA-03114
 
+    // The database character set (QV_OCI_STANDIN_DB_CHARSET, AL32UTF8 when
+    // unset), into which data read in the implicit form is converted.
+    std::string databaseCharset;
+    // DBTIMEZONE (QV_OCI_STANDIN_DBTIMEZONE, "+00:00" when unset) and the
+    // session's time zone, taken from the client's ORA_SDTZ at logon.
+    std::string databaseTimeZone;
+    std::string sessionTimeZone;
+
 private:
     sqlite3* db_ = nullptr;
     bool dictionary_ = false;
@@ -102,6 +110,7 @@ public:
 private:
     void run();
     void describe();
+    void refuseUnreadable(const char* table) const;
 
     std::shared_ptr<Connection> connection_;
     sqlite3_stmt* stmt_ = nullptr;
@@ -112,6 +121,8 @@ private:
     bool done_ = true;
     std::vector<Column> columns_;
     std::vector<std::size_t> charLengths_;  // CHAR and NCHAR: blank-padded to this many characters
+    std::vector<int> sqliteIndexes_;         // of each described column in SQLite's result
+    bool starSelect_ = false;
 };
 
 }  // namespace qv::standin

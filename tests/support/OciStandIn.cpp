@@ -56,6 +56,11 @@ QString OciStandIn::fetchTrace()
     return QString::fromUtf8(reinterpret_cast<const char* (*)()>(hook("qv_standin_fetch_trace"))());
 }
 
+int OciStandIn::invalidHandleUses()
+{
+    return reinterpret_cast<int (*)()>(hook("qv_standin_invalid_handle_uses"))();
+}
+
 quint64 OciStandIn::largestLobPiece()
 {
     return reinterpret_cast<unsigned long long (*)()>(hook("qv_standin_largest_lob_piece"))();

@@ -19,6 +19,7 @@ struct OciStandIn {
     static int live(unsigned type = 0);  // live handles or descriptors of an OCI type; 0 = all
     static QString fetchTrace();         // rows placed by each fetch of the last statement, "20,20,5"
     static quint64 largestLobPiece();    // most bytes one LOB read handed out
+    static int invalidHandleUses();      // calls given a pointer that was no live handle
 };
 
 }  // namespace qv::test

@@ -25,9 +25,14 @@ public:
     {
         const OciFunctions& f = context_->f;
         const QByteArray text = sql.toUtf8();
-        context_->check(f.OCIStmtPrepare2(context_->svc, &statement_.handle, context_->err,
-                                          reinterpret_cast<const OraText*>(text.constData()), ub4(text.size()),
-                                          nullptr, 0, OCI_NTV_SYNTAX, OCI_DEFAULT));
+        const sword prepared = f.OCIStmtPrepare2(context_->svc, &statement_.handle, context_->err,
+                                                 reinterpret_cast<const OraText*>(text.constData()),
+                                                 ub4(text.size()), nullptr, 0, OCI_NTV_SYNTAX, OCI_DEFAULT);
+        // A failed prepare leaves no statement to release (ODPI-C,
+        // dpiOci__stmtPrepare2, forgets the handle then).
+        if (prepared != OCI_SUCCESS && prepared != OCI_SUCCESS_WITH_INFO)
+            statement_.handle = nullptr;
+        context_->check(prepared);
         ub2 type = 0;
         context_->check(f.OCIAttrGet(statement_, OCI_HTYPE_STMT, &type, nullptr, OCI_ATTR_STMT_TYPE, context_->err));
         if (type != OCI_STMT_SELECT)
@@ -73,8 +78,6 @@ private:
         for (auto& column : columns_)
             column->beforeFetch();
         const sword status = f.OCIStmtFetch2(statement_, context_->err, rowsetSize_, OCI_FETCH_NEXT, 0, OCI_DEFAULT);
-        for (auto& column : columns_)
-            column->afterFetch();
         if (status == OCI_NO_DATA)
             exhausted_ = true;
         else
@@ -149,7 +152,13 @@ ub4 rowsetSize(const ConnectionDescription& description)
 
 std::unique_ptr<DriverSession> openOracleClientSession(const ConnectionDescription& description)
 {
-    const OciFunctions& functions = loadOciLibrary(ociLibraryFileName());
+    const OciFunctions& functions = loadOciLibrary();
+    // TIMESTAMP WITH LOCAL TIME ZONE arrives in the session's time zone,
+    // which the client takes from ORA_SDTZ or else from the machine; the
+    // database's zone gives each value as stored, from any machine. The
+    // client reads it when the environment is created.
+    if (qEnvironmentVariableIsEmpty("ORA_SDTZ"))
+        qputenv("ORA_SDTZ", "DB_TZ");
     auto context = std::make_shared<OciContext>(functions);
     const bool osAuthentication =
         description.value(QStringLiteral("OS Authentication")).trimmed().compare(QLatin1String("True"),

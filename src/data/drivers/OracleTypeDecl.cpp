@@ -190,7 +190,9 @@ std::optional<OracleTypeDecl> parseVarchar2(Reader& r)
         r.word("BYTE");
     if (!r.symbol(')'))
         return std::nullopt;
-    return character("VARCHAR2", chars ? 4 * *n : *n, *n, OracleValueRule::Text);
+    OracleTypeDecl decl = character("VARCHAR2", chars ? 4 * *n : *n, *n, OracleValueRule::Text);
+    decl.charUsed = chars;
+    return decl;
 }
 
 std::optional<OracleTypeDecl> parseTimestamp(Reader& r)
@@ -259,7 +261,11 @@ std::optional<OracleTypeDecl> parseBuiltIn(Reader& r)
     }
     if (r.word("NVARCHAR2")) {
         const auto n = r.parenNumber();
-        return n ? std::optional(character("NVARCHAR2", 2 * *n, *n, Rule::Text)) : std::nullopt;
+        if (!n)
+            return std::nullopt;
+        OracleTypeDecl decl = character("NVARCHAR2", 2 * *n, *n, Rule::Text);
+        decl.charUsed = true;
+        return decl;
     }
     if (r.word("CHAR")) {
         const auto n = r.optionalParenNumber(1);
@@ -267,7 +273,11 @@ std::optional<OracleTypeDecl> parseBuiltIn(Reader& r)
     }
     if (r.word("NCHAR")) {
         const auto n = r.optionalParenNumber(1);
-        return n ? std::optional(character("NCHAR", 2 * *n, *n, Rule::FixedChar)) : std::nullopt;
+        if (!n)
+            return std::nullopt;
+        OracleTypeDecl decl = character("NCHAR", 2 * *n, *n, Rule::FixedChar);
+        decl.charUsed = true;
+        return decl;
     }
     if (r.word("DATE"))
         return make(QStringLiteral("DATE"), 7, Rule::DateTime);
@@ -303,6 +313,10 @@ OracleTypeDecl parseOracleTypeDecl(const QString& declared)
     if (tokenize(declared, tokens)) {
         Reader reader(tokens);
         std::optional<OracleTypeDecl> decl = parseBuiltIn(reader);
+        if (decl && reader.word("INVISIBLE"))
+            decl->invisible = true;
+        else if (decl)
+            reader.word("VISIBLE");
         if (decl && reader.atEnd())
             return *decl;
     }

@@ -24,13 +24,16 @@ struct OracleTypeDecl {
     std::optional<qint64> dataPrecision;
     std::optional<qint64> dataScale;
     qint64 charLength = 0;              // CHAR_LENGTH; 0 for other than character types
+    bool charUsed = false;              // declared in characters (VARCHAR2(n CHAR), the N types)
+    bool invisible = false;             // declared INVISIBLE: left out of "select *"
     OracleValueRule rule = OracleValueRule::StorageClass;
 };
 
 // Reads a declared type text such as "NUMBER(10,2)", "varchar2( 20 char )" or
-// "INTERVAL DAY(3) TO SECOND". Case and blanks between the parts do not
-// matter. A text that is none of Oracle's built-in types is taken for a
-// user-defined type: its text in upper case, length 0.
+// "INTERVAL DAY(3) TO SECOND", optionally followed by Oracle's INVISIBLE (or
+// VISIBLE). Case and blanks between the parts do not matter. A text that is
+// none of Oracle's built-in types is taken for a user-defined type: its text
+// in upper case, length 0.
 OracleTypeDecl parseOracleTypeDecl(const QString& declared);
 
 }  // namespace qv

@@ -1,14 +1,26 @@
 #pragma once
 
+#include <string_view>
+
 struct sqlite3;
 
 namespace qv {
 
 // Installs Oracle's dictionary views user_tables, user_tab_columns,
-// user_indexes and user_ind_columns on an open SQLite connection, as
-// temporary views computed from the file's own catalog and the declared
-// Oracle types of its columns. Raises qv::Error with SQLite's message when
-// they cannot be created. The connection keeps ownership of everything.
+// user_indexes, user_ind_columns and user_ind_expressions on an open SQLite
+// connection: temporary tables with the real views' columns and declared
+// types, filled from the file's own catalog and the declared Oracle types of
+// its columns (an INVISIBLE column has no COLUMN_ID; a descending or
+// expression key is a hidden SYS_NC column with its expression). An optional
+// table quorvane_table_properties (TABLE_NAME, IOT_TYPE, IOT_NAME, NESTED,
+// SECONDARY) gives what SQLite cannot say of a table. Raises qv::Error with
+// SQLite's message when they cannot be created. The connection keeps
+// ownership of everything.
 void installOracleDictionary(sqlite3* db);
+
+// Whether a query's select list is a bare star ("select * from ..."), which
+// Oracle expands to the visible columns only (SQL Language Reference,
+// CREATE TABLE, VISIBLE | INVISIBLE); an invisible column is read by name.
+bool selectsStar(std::string_view sql);
 
 }  // namespace qv

@@ -72,7 +72,8 @@ class SchemaFileCursor final : public DriverCursor {
 public:
     // Runs the statement up to its first row, so that a refused query fails here.
     SchemaFileCursor(Database db, Statement stmt)
-        : db_(std::move(db)), statement_(std::move(stmt)), stmt_(statement_.get())
+        : db_(std::move(db)), statement_(std::move(stmt)), stmt_(statement_.get()),
+          starSelect_(selectsStar(sqlite3_sql(stmt_)))
     {
         describeColumns();
         const int rc = sqlite3_step(stmt_);
@@ -102,9 +103,9 @@ public:
         }
         stepped_ = true;
         ++rowNumber_;
-        row.resize(columns_.size());
-        for (int i = 0; i < columns_.size(); ++i)
-            row[i] = value(i);
+        row.resize(shown_.size());
+        for (int i = 0; i < shown_.size(); ++i)
+            row[i] = value(shown_[i]);
         return true;
     }
 
@@ -128,6 +129,10 @@ private:
             column.info.type = kindOfRule(column);
             readNullable(column, i);
             columns_.append(column);
+            // "select *" leaves out invisible columns, as Oracle's does.
+            if (column.decl.invisible && starSelect_)
+                continue;
+            shown_.append(i);
             infos_.append(column.info);
         }
     }
@@ -176,7 +181,8 @@ private:
             case SQLITE_BLOB: column.info.type = ValueKind::Bytes; break;
             default: break;
             }
-            infos_[i].type = column.info.type;
+            if (const qsizetype shown = shown_.indexOf(i); shown >= 0)
+                infos_[shown].type = column.info.type;
         }
     }
 
@@ -268,7 +274,13 @@ private:
             if (storage == SQLITE_INTEGER || storage == SQLITE_FLOAT)
                 refuse(i, storage);
             return DbValue::fromBytes(storedBytes(i));
-        case OracleValueRule::Float: return floatValue(i, storage);
+        case OracleValueRule::Float: {
+            // BINARY_FLOAT holds single precision, as Oracle's client reads it.
+            const DbValue value = floatValue(i, storage);
+            if (column.decl.dataType == QLatin1String("BINARY_FLOAT"))
+                return DbValue::fromFloat(shortestDouble(float(value.toFloat())));
+            return value;
+        }
         case OracleValueRule::StorageClass:
             switch (storage) {
             case SQLITE_INTEGER: return DbValue::fromDecimal(Decimal::fromInteger(sqlite3_column_int64(stmt_, i)));
@@ -334,7 +346,9 @@ private:
     Statement statement_;
     sqlite3_stmt* stmt_;
     QVector<Column> columns_;
-    QVector<ColumnInfo> infos_;
+    QVector<ColumnInfo> infos_;  // of the columns shown
+    QVector<int> shown_;         // the SQLite columns of infos_, in order
+    bool starSelect_ = false;
     bool stepped_ = false;  // the statement stands on the row last fetched
     bool done_ = false;
     qint64 rowNumber_ = 0;
@@ -342,7 +356,8 @@ private:
 
 bool isDictionaryView(const QString& name)
 {
-    for (const char* view : {"USER_TABLES", "USER_TAB_COLUMNS", "USER_INDEXES", "USER_IND_COLUMNS"})
+    for (const char* view :
+         {"USER_TABLES", "USER_TAB_COLUMNS", "USER_INDEXES", "USER_IND_COLUMNS", "USER_IND_EXPRESSIONS"})
         if (name.compare(QLatin1String(view), Qt::CaseInsensitive) == 0)
             return true;
     return false;

@@ -86,8 +86,8 @@ void OciColumn::describe(OCIStmt* statement, ub4 position)
     case SQLT_TIMESTAMP_LTZ:
     case SQLT_TIMESTAMP_LTZ_INTERNAL: reading_ = Reading::Timestamp; break;
     case SQLT_IBFLOAT:
+    case SQLT_BFLOAT: reading_ = Reading::Float; break;
     case SQLT_IBDOUBLE:
-    case SQLT_BFLOAT:
     case SQLT_BDOUBLE: reading_ = Reading::Double; break;
     case SQLT_BIN: reading_ = Reading::Bytes; break;
     case SQLT_LNG: reading_ = Reading::LongText; break;
@@ -110,6 +110,7 @@ void OciColumn::describe(OCIStmt* statement, ub4 position)
     case Reading::Number: info_.type = ValueKind::Decimal; break;
     case Reading::Date:
     case Reading::Timestamp: info_.type = ValueKind::DateTime; break;
+    case Reading::Float:
     case Reading::Double: info_.type = ValueKind::Float; break;
     case Reading::Bytes:
     case Reading::LongBytes:
@@ -125,7 +126,9 @@ void OciColumn::allocateDescriptors(ub4 type)
     descriptors_.type = type;
     descriptors_.items.assign(rows_, nullptr);
     for (void*& descriptor : descriptors_.items)
-        context_.check(context_.f.OCIDescriptorAlloc(context_.env, &descriptor, type, 0, nullptr));
+        if (const sword status = context_.f.OCIDescriptorAlloc(context_.env, &descriptor, type, 0, nullptr);
+            status != OCI_SUCCESS)
+            throw Error(context_.environmentErrorText(status));
 }
 
 void OciColumn::define(OCIStmt* statement, ub4 position)
@@ -135,6 +138,9 @@ void OciColumn::define(OCIStmt* statement, ub4 position)
     switch (reading_) {
     case Reading::Number: external = SQLT_VNU, elementSize_ = 22; break;
     case Reading::Date: external = SQLT_DAT, elementSize_ = 7; break;
+    // A BINARY_FLOAT read as a double would arrive widened (1.1 as
+    // 1.100000023841858): it is read as the float it is.
+    case Reading::Float: external = SQLT_BFLOAT, elementSize_ = sizeof(float); break;
     case Reading::Double: external = SQLT_BDOUBLE, elementSize_ = sizeof(double); break;
     case Reading::Bytes: external = SQLT_BIN, elementSize_ = std::max<qsizetype>(dataSize_, 1); break;
     case Reading::Text: {
@@ -162,9 +168,7 @@ void OciColumn::define(OCIStmt* statement, ub4 position)
     case Reading::LongBytes: {
         external = reading_ == Reading::LongText ? SQLT_LNG : SQLT_LBI;
         indicators_.assign(rows_, 0);
-        returnCodes_.assign(rows_, 0);
-        longValues_.resize(rows_);
-        longSeen_.assign(rows_, false);
+        longPieces_.resize(rows_);
         context_.check(f.OCIDefineByPos2(statement, &define_, context_.err, position, nullptr, longestLong, external,
                                          nullptr, nullptr, nullptr, OCI_DYNAMIC_FETCH));
         context_.check(f.OCIDefineDynamic(define_, context_.err, this, &OciColumn::nextLongPiece));
@@ -186,54 +190,53 @@ void OciColumn::define(OCIStmt* statement, ub4 position)
     }
     context_.check(f.OCIDefineByPos2(statement, &define_, context_.err, position, values, valueSize, external,
                                      indicators_.data(), lengths_.data(), returnCodes_.data(), OCI_DEFAULT));
+    // NCHAR and NVARCHAR2 read in the implicit form would pass through the
+    // database character set, which may lack their characters (ODPI-C sets
+    // the national form on such defines: dpiStmt.c, dpiStmt__define).
+    if (reading_ == Reading::Text && charsetForm_ == SQLCS_NCHAR) {
+        ub1 form = SQLCS_NCHAR;
+        context_.check(f.OCIAttrSet(define_, OCI_HTYPE_DEFINE, &form, 0, OCI_ATTR_CHARSET_FORM, context_.err));
+    }
 }
 
 void OciColumn::beforeFetch()
 {
     if (reading_ != Reading::LongText && reading_ != Reading::LongBytes)
         return;
-    std::fill(longSeen_.begin(), longSeen_.end(), false);
+    for (auto& pieces : longPieces_)
+        pieces.clear();
     std::fill(indicators_.begin(), indicators_.end(), sb2(0));
-    std::fill(returnCodes_.begin(), returnCodes_.end(), ub2(0));
-    pendingRow_ = -1;
 }
 
-void OciColumn::afterFetch()
-{
-    settleLongPiece();
-}
-
+// Each call gives the client a new piece of its own; the pieces' lengths are
+// read when the fetch has returned. No return code is asked for: the
+// indicator tells a NULL (the way ODPI-C's dpiVar__defineCallback works).
 sb4 OciColumn::nextLongPiece(void* column, OCIDefine*, ub4 iter, void** buffer, ub4** length, ub1*,
                              void** indicator, ub2** returnCode)
 {
     auto* self = static_cast<OciColumn*>(column);
-    self->settleLongPiece();
     if (iter >= self->rows_)
         return OCI_ERROR;
-    QByteArray& value = self->longValues_[iter];
-    if (!self->longSeen_[iter]) {
-        value.clear();
-        self->longSeen_[iter] = true;
-    }
-    self->pendingRow_ = iter;
-    self->pendingOffset_ = value.size();
-    self->pendingLength_ = longPieceBytes;
-    value.resize(self->pendingOffset_ + longPieceBytes);
-    *buffer = value.data() + self->pendingOffset_;
-    *length = &self->pendingLength_;
+    LongPiece& piece = self->longPieces_[iter].emplace_back();
+    piece.data = QByteArray(longPieceBytes, Qt::Uninitialized);
+    piece.length = longPieceBytes;
+    *buffer = piece.data.data();
+    *length = &piece.length;
     *indicator = &self->indicators_[iter];
-    *returnCode = &self->returnCodes_[iter];
+    *returnCode = nullptr;
     return OCI_CONTINUE;
 }
 
-// The client library writes a piece's real length after the callback has
-// returned; it is known when the next piece is asked for, or the fetch ends.
-void OciColumn::settleLongPiece()
+QByteArray OciColumn::longValue(ub4 row) const
 {
-    if (pendingRow_ < 0)
-        return;
-    longValues_[pendingRow_].resize(pendingOffset_ + std::min(pendingLength_, longPieceBytes));
-    pendingRow_ = -1;
+    QByteArray value;
+    qsizetype total = 0;
+    for (const LongPiece& piece : longPieces_[row])
+        total += std::min(piece.length, longPieceBytes);
+    value.reserve(total);
+    for (const LongPiece& piece : longPieces_[row])
+        value.append(piece.data.constData(), std::min(piece.length, longPieceBytes));
+    return value;
 }
 
 void OciColumn::refuse(qint64 rowNumber, const QString& problem) const
@@ -300,14 +303,15 @@ DbValue OciColumn::value(ub4 row, qint64 rowNumber)
 {
     const bool isLong = reading_ == Reading::LongText || reading_ == Reading::LongBytes;
     const sb2 indicator = indicators_[row];
-    if (indicator == -1 || (isLong && !longSeen_[row]))
+    if (indicator == -1 || (isLong && longPieces_[row].empty()))
         return DbValue::null();
-    if (returnCodes_[row] == ORA_VALUE_TRUNCATED || indicator == -2 || indicator > 0)
+    const ub2 returnCode = isLong ? ub2(0) : returnCodes_[row];
+    if (returnCode == ORA_VALUE_TRUNCATED || indicator == -2 || indicator > 0)
         refuse(rowNumber, QStringLiteral("the value is longer than the %1 bytes this column can hold")
                               .arg(elementSize_));
-    if (returnCodes_[row] != 0 && returnCodes_[row] != ORA_NULL_FETCHED)
+    if (returnCode != 0 && returnCode != ORA_NULL_FETCHED)
         refuse(rowNumber, QStringLiteral("Oracle reports ORA-%1 for this value")
-                              .arg(returnCodes_[row], 5, 10, QLatin1Char('0')));
+                              .arg(returnCode, 5, 10, QLatin1Char('0')));
 
     const auto text = [&](QByteArrayView bytes) {
         bool valid = false;
@@ -338,7 +342,12 @@ DbValue OciColumn::value(ub4 row, qint64 rowNumber)
     case Reading::Date: return decoded([&] {
             return DbValue::fromDateTime(decodeOracleDate(QByteArrayView(buffer_.constData() + row * elementSize_, 7)));
         });
-    case Reading::Timestamp: return DbValue::fromDateTime(timestamp(row));
+    case Reading::Timestamp: return decoded([&] { return DbValue::fromDateTime(timestamp(row)); });
+    case Reading::Float: {
+        float number = 0;
+        std::memcpy(&number, buffer_.constData() + row * elementSize_, sizeof number);
+        return DbValue::fromFloat(shortestDouble(number));
+    }
     case Reading::Double: {
         double number = 0;
         std::memcpy(&number, buffer_.constData() + row * elementSize_, sizeof number);
@@ -346,8 +355,8 @@ DbValue OciColumn::value(ub4 row, qint64 rowNumber)
     }
     case Reading::Text: return text(element(row));
     case Reading::Bytes: return DbValue::fromBytes(element(row));
-    case Reading::LongText: return text(longValues_[row]);
-    case Reading::LongBytes: return DbValue::fromBytes(longValues_[row]);
+    case Reading::LongText: return text(longValue(row));
+    case Reading::LongBytes: return DbValue::fromBytes(longValue(row));
     case Reading::Clob: return text(readLob(row, rowNumber));
     case Reading::Blob: return DbValue::fromBytes(readLob(row, rowNumber));
     }

@@ -4,6 +4,7 @@
 #include "data/Driver.h"
 
 #include <QByteArray>
+#include <deque>
 #include <vector>
 
 namespace qv::oci {
@@ -23,9 +24,8 @@ public:
 
     const ColumnInfo& info() const { return info_; }
 
-    // Called around each fetch call.
+    // Called before each fetch call.
     void beforeFetch();
-    void afterFetch();
 
     // The value in row `row` of the last fetch; `rowNumber` (from 1) names
     // the row in messages. Reads a LOB whole, in pieces. Raises qv::Error
@@ -33,7 +33,7 @@ public:
     DbValue value(ub4 row, qint64 rowNumber);
 
 private:
-    enum class Reading { Number, Date, Timestamp, Double, Text, Bytes, LongText, LongBytes, Clob, Blob };
+    enum class Reading { Number, Date, Timestamp, Float, Double, Text, Bytes, LongText, LongBytes, Clob, Blob };
 
     void describe(OCIStmt* statement, ub4 position);
     void define(OCIStmt* statement, ub4 position);
@@ -45,7 +45,7 @@ private:
 
     static sb4 nextLongPiece(void* column, OCIDefine*, ub4 iter, void** buffer, ub4** length, ub1* piece,
                              void** indicator, ub2** returnCode);
-    void settleLongPiece();
+    QByteArray longValue(ub4 row) const;
 
     OciContext& context_;
     ColumnInfo info_;
@@ -72,12 +72,14 @@ private:
         ~Descriptors();
     } descriptors_{context_.f, 0, {}};
 
-    // LONG and LONG RAW arrive through a callback, piece by piece.
-    std::vector<QByteArray> longValues_;
-    std::vector<bool> longSeen_;
-    qint64 pendingRow_ = -1;
-    qsizetype pendingOffset_ = 0;
-    ub4 pendingLength_ = 0;
+    // LONG and LONG RAW arrive through a callback, piece by piece, each
+    // piece with a length of its own that the client writes by the time the
+    // fetch returns. A deque keeps each length where the client was told.
+    struct LongPiece {
+        QByteArray data;
+        ub4 length = 0;
+    };
+    std::vector<std::deque<LongPiece>> longPieces_;  // one list for each row of the rowset
 };
 
 }  // namespace qv::oci

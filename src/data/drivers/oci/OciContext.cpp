@@ -33,7 +33,8 @@ OciContext::OciContext(const OciFunctions& functions) : f(functions)
 {
     const sword status = f.OCIEnvNlsCreate(&env, OCI_DEFAULT, nullptr, nullptr, nullptr, nullptr, 0, nullptr,
                                            AL32UTF8_CHARSET_ID, AL32UTF8_CHARSET_ID);
-    if (status != OCI_SUCCESS) {
+    // Success with information is success (ODPI-C, dpiOci__envNlsCreate).
+    if ((status != OCI_SUCCESS && status != OCI_SUCCESS_WITH_INFO) || !env) {
         QString message = firstMessage(f, env, OCI_HTYPE_ENV);
         if (message.isEmpty())
             message = QStringLiteral("The Oracle client cannot create its environment (status %1)").arg(status);
@@ -64,11 +65,15 @@ void* OciContext::allocate(ub4 type)
 {
     void* handle = nullptr;
     const sword status = f.OCIHandleAlloc(env, &handle, type, 0, nullptr);
-    if (status != OCI_SUCCESS || !handle) {
-        QString message = firstMessage(f, env, OCI_HTYPE_ENV);
-        throw Error(message.isEmpty() ? statusText(status) : message);
-    }
+    if (status != OCI_SUCCESS || !handle)
+        throw Error(environmentErrorText(status));
     return handle;
+}
+
+QString OciContext::environmentErrorText(sword status) const
+{
+    const QString message = firstMessage(f, env, OCI_HTYPE_ENV);
+    return message.isEmpty() ? statusText(status) : message;
 }
 
 void OciContext::logOn(const QString& connectIdentifier, const QString& user, const QString& password,

@@ -30,6 +30,9 @@ public:
     void check(sword status) const;
     // The message of a failed call on the error handle.
     QString errorText(sword status) const;
+    // The message of a failed call that reports on the environment handle
+    // (handle and descriptor allocation, which take no error handle).
+    QString environmentErrorText(sword status) const;
 
     const OciFunctions& f;
     OCIEnv* env = nullptr;

@@ -23,7 +23,10 @@ Decimal decodeOracleNumber(QByteArrayView bytes)
     if (head == 0x80 && bytes.size() == 1)
         return Decimal{};
     const bool negative = (head & 0x80) == 0;
-    if (head == 0 || (head == 0xff && bytes.size() == 2 && byte(1) == 101))
+    // Only the lone byte 0x00 is special; 0x00 followed by digits is a
+    // negative number at or below -1E124 (python-oracledb,
+    // impl/base/decoders.pyx: a mantissa of length 0 is the special value).
+    if ((head == 0 && bytes.size() == 1) || (head == 0xff && bytes.size() == 2 && byte(1) == 101))
         throw Error(QStringLiteral("The Oracle NUMBER is infinite; it has no exact value"));
 
     qsizetype end = bytes.size();
