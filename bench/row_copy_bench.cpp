@@ -1,8 +1,10 @@
 // Rows per second of the headless quorvane job for one table from a schema
 // file into MySQL, next to LOAD DATA LOCAL INFILE of the same rows and to the
-// job's per-row write path; the job's peak memory; its CLOB throughput.
+// job's per-row write path; the job's peak memory; its CLOB throughput. With
+// STANDIN, the stand-in Oracle client library, the job and the CLOB job again
+// through the Oracle client path at 1 ms a round trip, with their round trips.
 //
-//   row_copy_bench SANDBOX_DIR QUORVANE WORK_DIR ROWS
+//   row_copy_bench SANDBOX_DIR QUORVANE WORK_DIR ROWS [STANDIN]
 //
 // SANDBOX_DIR is a folder left by `scripts/mysql-sandbox start`, QUORVANE the
 // program, WORK_DIR a folder for the schema files, jobs and logs.
@@ -372,22 +374,30 @@ long long writeTsv(const std::string& schemaPath, const std::string& tsvPath)
 struct JobRun {
     double seconds = 0;
     long maxRssKb = 0;  // ru_maxrss of the child
+    long long roundTrips = 0;  // to the Oracle client's server, through the stand-in
 };
 
 struct JobSetup {
     std::string program;
     std::string workDir;
     unsigned port = 0;
+    std::string standin;  // the stand-in client library; empty when none is measured
 };
 
+constexpr long long roundTripMicroseconds = 1000;
+
+// How a job reads its schema file: as a file, or through the Oracle client
+// (the stand-in) over a network of 1 ms a round trip.
+enum class Source { File, Client };
+
 void writeJobFile(const std::string& path, const JobSetup& setup, const std::string& database,
-                  const std::string& schemaPath)
+                  const std::string& schemaPath, Source source)
 {
     // Keys in the order the program's job writer has them.
     const std::vector<std::string> lines{
         "accessmode=1",   "mysqldatabase=" + database, "port=" + std::to_string(setup.port),
         "mysqlu=qvtest",  "mysqlp=qvtest",             "host=127.0.0.1",
-        "oracleh=sqlite:" + schemaPath,                "oracleu=bench",
+        "oracleh=" + std::string(source == Source::File ? "sqlite:" : "") + schemaPath, "oracleu=bench",
         "oraclep=bench",  "processtable=0",            "character_set=utf8",
         "tabledefonly=0", "skipindex=0",               "nameuppercase=1",
         "alltables=1",
@@ -402,12 +412,14 @@ void writeJobFile(const std::string& path, const JobSetup& setup, const std::str
 }
 
 // The environment minus display, home and the switches that we set.
-std::vector<std::string> childEnvironment(const JobSetup& setup, bool bulk)
+std::vector<std::string> childEnvironment(const JobSetup& setup, bool bulk, Source source,
+                                          const std::string& tripsFile)
 {
     static const std::string_view replaced[] = {
         "DISPLAY",         "WAYLAND_DISPLAY", "QT_QPA_PLATFORM",     "HOME",
         "XDG_CONFIG_HOME", "XDG_DATA_HOME",   "XDG_RUNTIME_DIR",     "QUORVANE_BULK_APPLY",
-        "QUORVANE_LANGUAGE",
+        "QUORVANE_LANGUAGE", "QUORVANE_OCI_LIBRARY", "QV_OCI_STANDIN_ROUND_TRIP_US",
+        "QV_OCI_STANDIN_ROUND_TRIPS_FILE",
     };
     std::vector<std::string> env;
     for (char** entry = environ; *entry; ++entry) {
@@ -427,20 +439,26 @@ std::vector<std::string> childEnvironment(const JobSetup& setup, bool bulk)
     env.push_back("QUORVANE_LANGUAGE=en");
     if (!bulk)
         env.push_back("QUORVANE_BULK_APPLY=0");
+    if (source == Source::Client) {
+        env.push_back("QUORVANE_OCI_LIBRARY=" + setup.standin);
+        env.push_back("QV_OCI_STANDIN_ROUND_TRIP_US=" + std::to_string(roundTripMicroseconds));
+        env.push_back("QV_OCI_STANDIN_ROUND_TRIPS_FILE=" + tripsFile);
+    }
     return env;
 }
 
 // Runs the job NAME.qvjob in WORK_DIR; its output goes to NAME.out, its log
 // to NAME.log. Fails, showing both, unless the exit status is 0.
 JobRun runJob(const JobSetup& setup, const std::string& name, const std::string& database,
-              const std::string& schemaPath, bool bulk)
+              const std::string& schemaPath, bool bulk, Source source = Source::File)
 {
     const std::string base = setup.workDir + "/" + name;
     const std::string job = base + ".qvjob";
     const std::string output = base + ".out";
-    writeJobFile(job, setup, database, schemaPath);
+    const std::string trips = base + ".trips";
+    writeJobFile(job, setup, database, schemaPath, source);
 
-    std::vector<std::string> env = childEnvironment(setup, bulk);
+    std::vector<std::string> env = childEnvironment(setup, bulk, source, trips);
     std::vector<char*> envp;
     for (std::string& entry : env)
         envp.push_back(entry.data());
@@ -477,7 +495,10 @@ JobRun runJob(const JobSetup& setup, const std::string& name, const std::string&
                       (WIFEXITED(status) ? "exited with status " + std::to_string(WEXITSTATUS(status))
                                          : "ended by signal " + std::to_string(WTERMSIG(status))));
     }
-    return {std::chrono::duration<double>(ended - started).count(), usage.ru_maxrss};
+    JobRun run{std::chrono::duration<double>(ended - started).count(), usage.ru_maxrss};
+    if (source == Source::Client)
+        run.roundTrips = std::stoll(readTrimmed(trips));
+    return run;
 }
 
 long long parseCount(const char* text)
@@ -497,12 +518,12 @@ std::string megabytes(long kb)
 
 int run(int argc, char** argv)
 {
-    if (argc != 5) {
-        std::fprintf(stderr, "usage: %s SANDBOX_DIR QUORVANE WORK_DIR ROWS\n", argv[0]);
+    if (argc != 5 && argc != 6) {
+        std::fprintf(stderr, "usage: %s SANDBOX_DIR QUORVANE WORK_DIR ROWS [STANDIN]\n", argv[0]);
         return 2;
     }
     const std::string sandbox = argv[1];
-    JobSetup setup{argv[2], argv[3], 0};
+    JobSetup setup{argv[2], argv[3], 0, argc == 6 ? argv[5] : ""};
     const long long rows = parseCount(argv[4]);
     const std::string port = readTrimmed(sandbox + "/port");
     if (port.empty() || port.size() > 5 || port.find_first_not_of("0123456789") != std::string::npos)
@@ -572,6 +593,18 @@ int run(int argc, char** argv)
                       ": the job's rows are not the rows of the TSV file");
     server.execute("drop database " + quoteName(dbB));
 
+    JobRun d;
+    if (!setup.standin.empty()) {
+        progress("(d) quorvane job through the Oracle client, 1 ms a round trip, " + grouped(rows) + " rows");
+        const std::string dbD = "qv_bench_client";
+        recreateDatabase(server, dbD);
+        d = runJob(setup, "d", dbD, benchSchema, true, Source::Client);
+        expectRows(server, dbD, "BENCH", rows);
+        if (checksum(server, dbD, "BENCH") != sumA)
+            throw Failure("CHECKSUM TABLE differs: " + dbA + ".BENCH and " + dbD + ".BENCH");
+        server.execute("drop database " + quoteName(dbD));
+    }
+
     progress("(c) quorvane job with QUORVANE_BULK_APPLY=0, " + grouped(rows) + " rows");
     const JobRun c = runJob(setup, "c", dbC, benchSchema, false);
     expectRows(server, dbC, "BENCH", rows);
@@ -594,7 +627,18 @@ int run(int argc, char** argv)
     progress("CLOB: quorvane job, " + grouped(clobRows) + " rows of " + grouped(clobBytes) + " bytes");
     const JobRun clob = runJob(setup, "clob", dbClob, clobSchema, true);
     expectRows(server, dbClob, "DOCS", clobRows);
+    const std::string sumClob = checksum(server, dbClob, "DOCS");
     server.execute("drop database " + quoteName(dbClob));
+    JobRun clobClient;
+    if (!setup.standin.empty()) {
+        progress("CLOB: quorvane job through the Oracle client, 1 ms a round trip");
+        recreateDatabase(server, dbClob);
+        clobClient = runJob(setup, "clob-client", dbClob, clobSchema, true, Source::Client);
+        expectRows(server, dbClob, "DOCS", clobRows);
+        if (checksum(server, dbClob, "DOCS") != sumClob)
+            throw Failure("CHECKSUM TABLE differs between the CLOB jobs");
+        server.execute("drop database " + quoteName(dbClob));
+    }
     std::remove(clobSchema.c_str());
     std::remove(benchSchema.c_str());
 
@@ -613,7 +657,17 @@ int run(int argc, char** argv)
                 megabytes(memory.maxRssKb).c_str(), rows, megabytes(a.maxRssKb).c_str(), growth);
     std::printf("CLOB %d KB x %lld: %.0f MB/s (%.0f MB in %.2f s)\n", clobBytes / 1000, clobRows,
                 clobTotal / 1e6 / clob.seconds, clobTotal / 1e6, clob.seconds);
-    std::printf("checksum: same rows in (a), (b) and (c)\n");
+    if (!setup.standin.empty()) {
+        const double rateD = rows / d.seconds;
+        std::printf("(d) through the Oracle client, %lld us a round trip: %s rows/s %.2f s, %.2f round trips per "
+                    "1,000 rows; d/a %.2f, d/b %.2f\n",
+                    roundTripMicroseconds, grouped(std::llround(rateD)).c_str(), d.seconds,
+                    1000.0 * d.roundTrips / rows, rateD / rateA, rateD / rateB);
+        std::printf("CLOB through the Oracle client: %s rows/s, %.0f MB/s, %.2f round trips per 1,000 rows\n",
+                    grouped(std::llround(clobRows / clobClient.seconds)).c_str(),
+                    clobTotal / 1e6 / clobClient.seconds, 1000.0 * clobClient.roundTrips / clobRows);
+    }
+    std::printf("checksum: same rows in (a), (b), (c)%s\n", setup.standin.empty() ? "" : " and (d)");
     return 0;
 }
 

@@ -6,6 +6,7 @@
 #include <QString>
 #include <QStringList>
 #include <QVector>
+#include <functional>
 #include <memory>
 
 namespace qv {
@@ -103,6 +104,13 @@ public:
     virtual bool rollsBackRowsOf(const QString& table) { (void)table; return false; }
     // Whether statements may be executed over parameter arrays.
     virtual bool takesArrays() const { return false; }
+    // Called on the waiting thread, again and again, while a fetch waits for
+    // the server (the rows are then read by another thread); it may raise,
+    // which ends the wait: the call under way is broken and what it raised
+    // reaches the caller of the fetch. An empty handler waits as before.
+    virtual void setWaitHandler(std::function<void()> handler) { (void)handler; }
+    // Whether a call waits for the server with no time limit of its own.
+    virtual bool waitsWithoutTimeLimit() const { return false; }
     // A name as the server reads it: between quote characters, each quote
     // character inside doubled. Raises qv::Error when the name cannot be
     // written on this connection.

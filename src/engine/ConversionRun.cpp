@@ -18,6 +18,9 @@ RunOutcome ConversionRun::run(const QStringList& tables, const ConversionSetting
     } unlock{steps_};
     host_.runStarting();
     host_.setStopRequested(false);
+    if (steps_.sourceWaitsWithoutTimeLimit())
+        host_.appendLine(QStringLiteral("The Oracle client has no time limit for its calls (Oracle Client 18c and "
+                                        "later have one): a server that stops answering holds the run until it answers"));
 
     RunOutcome outcome;
     for (const QString& source : tables) {

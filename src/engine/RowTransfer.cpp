@@ -2,6 +2,7 @@
 
 #include "RunHost.h"
 #include "data/BufferedDataSet.h"
+#include "data/DbConnection.h"
 #include "data/Errors.h"
 #include "data/SqlQuery.h"
 
@@ -80,14 +81,28 @@ RowStepResult TableSteps::transferRows(const QString& source, const QString& tar
     RowStepResult result;
     copying_ = &result;
     mysqldata_.onReconcileError = [this](const QString& message) { mysqldataReconcileError(message); };
+    // While the source's server is waited for, the window goes on and a
+    // Stop (or a signal) ends the wait, breaking the call under way.
+    DbConnection* const sourceConnection = oracledata_.connection();
+    DriverSession* sourceSession =
+        sourceConnection && sourceConnection->connected() ? &sourceConnection->session() : nullptr;
+    if (sourceSession)
+        sourceSession->setWaitHandler([this] {
+            host_.processEvents();
+            if (host_.stopRequested())
+                throw SilentAbort();
+        });
     struct Done {
         TableSteps& steps;
+        DriverSession* source;
         ~Done()
         {
             steps.copying_ = nullptr;
             steps.mysqldata_.onReconcileError = nullptr;
+            if (source)
+                source->setWaitHandler(nullptr);
         }
-    } done{*this};
+    } done{*this, sourceSession};
     // An apply, or the end of one, counting the rows that stay in the table
     // even when it fails.
     const auto counted = [&](const auto& step) {
@@ -213,10 +228,12 @@ RowStepResult TableSteps::transferRows(const QString& source, const QString& tar
     } catch (const Error& e) {
         if (!settleInFlight())
             fail(e.message());
+        oracledata_.close();  // a read-ahead waiting on the server is broken
     } catch (const SilentAbort&) {
         // A Stop ends the copy as a failure of this step, told in the log.
         if (!settleInFlight())
             fail(SilentAbort::text());
+        oracledata_.close();
     }
     if (result.rowRefused)
         host_.appendLine(result.refusedRowMessage);

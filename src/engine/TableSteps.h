@@ -9,6 +9,7 @@
 namespace qv {
 
 class BufferedDataSet;
+class DbConnection;
 class RunHost;
 class SqlQuery;
 
@@ -67,11 +68,16 @@ public:
     // the row target's reconcile handler here while it copies.
     void mysqldataReconcileError(const QString& message);
 
+    // Whether a call to the source may wait for its server without end (an
+    // Oracle client older than 18c has no call time limit).
+    bool sourceWaitsWithoutTimeLimit() const;
+
     // The run lock of the target database (see RunLock).
     void LockTargetDatabase();
     void UnlockTargetDatabase() noexcept;
 
 private:
+    static DbConnection& connectionOf(const SqlQuery& query);
     // The value of source column `source` into target field `target`.
     void copyField(int source, int target);
     // The query of the source table's rows, every column of it included.

@@ -15,16 +15,17 @@ TableSteps::TableSteps(SqlQuery& oracledata, SqlQuery& mysqlexec, BufferedDataSe
 
 TableSteps::~TableSteps() = default;
 
-namespace {
-
-DbConnection& connectionOf(const SqlQuery& query)
+DbConnection& TableSteps::connectionOf(const SqlQuery& query)
 {
     if (!query.connection())
         throw Error(QStringLiteral("The query has no connection"));
     return *query.connection();
 }
 
-}  // namespace
+bool TableSteps::sourceWaitsWithoutTimeLimit() const
+{
+    return connectionOf(oracledata_).session().waitsWithoutTimeLimit();
+}
 
 QString TableSteps::oracleName(const QString& name) const
 {

@@ -5,6 +5,7 @@
 
 #include "Fetch.h"
 #include "Handles.h"
+#include "Network.h"
 
 #include <algorithm>
 #include <cstdlib>
@@ -164,6 +165,29 @@ void checkZoneFile(const OCIDateTime& value)
         fail(1805, "possible error in date/time operation");
 }
 
+// The connection of a service context or server handle; null when it is not
+// attached. Throws InvalidHandle for any other pointer.
+Connection* attachedConnection(void* hndlp)
+{
+    Handle* handle = findHandle(hndlp);
+    OCIServer* server = nullptr;
+    if (handle && handle->type == OCI_HTYPE_SVCCTX)
+        server = liveOrNull<OCIServer>(static_cast<OCISvcCtx*>(handle)->server, OCI_HTYPE_SERVER);
+    else if (handle && handle->type == OCI_HTYPE_SERVER)
+        server = static_cast<OCIServer*>(handle);
+    else
+        throw InvalidHandle{};
+    return server && server->connection ? server->connection.get() : nullptr;
+}
+
+// The release of the client this library stands for
+// (QV_OCI_STANDIN_CLIENT_VERSION, 19 when unset).
+int clientVersion()
+{
+    const char* text = std::getenv("QV_OCI_STANDIN_CLIENT_VERSION");
+    return text && *text ? std::atoi(text) : 19;
+}
+
 // The extra memory a caller may ask for with a handle or descriptor.
 void giveUserMemory(Handle& handle, std::size_t size, void** usrmempp)
 {
@@ -293,6 +317,8 @@ sword OCIAttrSet(void* trgthndlp, ub4 trghndltyp, void* attributep, ub4 size, ub
                     svc.server = &handleOf<OCIServer>(attributep, OCI_HTYPE_SERVER);
                 else if (attrtype == OCI_ATTR_SESSION)
                     svc.session = &handleOf<OCISession>(attributep, OCI_HTYPE_SESSION);
+                else if (attrtype == OCI_ATTR_CALL_TIMEOUT && clientVersion() >= 18)
+                    svc.callTimeoutMs = take<ub4>(attributep);  // an attribute of clients 18c and later
                 else
                     unknownAttribute();
                 return OCI_SUCCESS;
@@ -304,6 +330,8 @@ sword OCIAttrSet(void* trgthndlp, ub4 trghndltyp, void* attributep, ub4 size, ub
                     session.username = text;
                 else if (attrtype == OCI_ATTR_PASSWORD)
                     session.password = text;
+                else if (attrtype == OCI_ATTR_DEFAULT_LOBPREFETCH_SIZE)
+                    session.defaultLobPrefetchSize = take<ub4>(attributep);
                 else
                     unknownAttribute();
                 return OCI_SUCCESS;
@@ -324,6 +352,8 @@ sword OCIAttrSet(void* trgthndlp, ub4 trghndltyp, void* attributep, ub4 size, ub
                     define.charsetForm = take<ub1>(attributep);
                 else if (attrtype == guide::OCI_ATTR_CHARSET_ID)
                     define.charsetId = take<ub2>(attributep);
+                else if (attrtype == OCI_ATTR_LOBPREFETCH_LENGTH)
+                    define.lobPrefetchLength = take<int>(attributep) != 0;  // an OCI boolean
                 else
                     unknownAttribute();
                 return OCI_SUCCESS;
@@ -353,6 +383,8 @@ sword OCIAttrGet(const void* trgthndlp, ub4 trghndltyp, void* attributep, ub4* s
                     put(attributep, sizep, svc.server);
                 else if (attrtype == OCI_ATTR_SESSION)
                     put(attributep, sizep, svc.session);
+                else if (attrtype == OCI_ATTR_CALL_TIMEOUT && clientVersion() >= 18)
+                    put(attributep, sizep, svc.callTimeoutMs);
                 else
                     unknownAttribute();
                 return OCI_SUCCESS;
@@ -439,6 +471,8 @@ sword OCIServerAttach(OCIServer* srvhp, OCIError* errhp, const OraText* dblink, 
                              isUnicode(server.env->charset))
                 : std::string();
         server.connection = std::make_shared<Connection>(path);
+        roundTrip(*server.connection, 0);
+        installClientSignalHandler();
         return OCI_SUCCESS;
     });
 }
@@ -474,6 +508,7 @@ sword OCISessionBegin(OCISvcCtx* svchp, OCIError* errhp, OCISession* usrhp, ub4 
             fail(24300, "bad value for mode");
         if (session.password.empty())
             fail(1005, "null password given; logon denied");
+        roundTrip(*connection, 0);
         if (session.username.empty() || session.password == "wrong")
             fail(1017, "invalid username/password; logon denied");
         connection->logOn();
@@ -568,6 +603,7 @@ sword OCIStmtPrepare2(OCISvcCtx* svchp, OCIStmt** stmthp, OCIError* errhp, const
         auto cursor = std::make_unique<Cursor>(connection, std::move(sql));
         auto* stmt = create<OCIStmt>(svc.env, false, svc.env);
         stmt->cursor = std::move(cursor);
+        stmt->svc = &svc;
         *stmthp = stmt;
         failed.prepared = true;
         return OCI_SUCCESS;
@@ -602,11 +638,22 @@ sword OCIStmtExecute(OCISvcCtx* svchp, OCIStmt* stmtp, OCIError* errhp, ub4 iter
             fail(24333, "zero iteration count");
         stmt.rowsFetched = 0;
         stmt.rowCount = 0;
+        stmt.buffered.clear();
+        stmt.bufferedError.reset();
+        stmt.endKnown = false;
         stmt.failAfterRows = failAfterRows();
         stmt.describedOnly = (mode & guide::OCI_DESCRIBE_ONLY) != 0;
         traceExecute(&stmt);
+        const CallOnServer onServer(*cursor.connection());
+        roundTrip(*cursor.connection(), svc.callTimeoutMs);
         cursor.execute();
-        if (!cursor.isQuery() || iters == 0 || stmt.describedOnly)
+        if (!cursor.isQuery() || stmt.describedOnly)
+            return OCI_SUCCESS;
+        // The execute's round trip brings the prefetched rows (at least the
+        // iterations asked for) with it.
+        if (const ub4 rows = std::max(iters, prefetches(stmt) ? stmt.prefetchRows : 0); rows > 0)
+            bringRows(stmt, rows, false);
+        if (iters == 0)
             return OCI_SUCCESS;
         return fetchRows(stmt, err, iters);
     });
@@ -625,9 +672,12 @@ sword OCIStmtFetch2(OCIStmt* stmthp, OCIError* errhp, ub4 nrows, ub2 orientation
             fail(24391, "invalid fetch operation");
         if (nrows == 0) {
             stmt.cursor->cancel();  // zero rows cancels the cursor
+            stmt.buffered.clear();
+            stmt.endKnown = true;
             stmt.rowsFetched = 0;
             return OCI_SUCCESS;
         }
+        const CallOnServer onServer(*stmt.cursor->connection());
         return fetchRows(stmt, err, nrows);
     });
 }
@@ -717,12 +767,18 @@ sword OCIDefineDynamic(OCIDefine* defnp, OCIError* errhp, void* octxp, OCICallba
 sword OCILobGetLength2(OCISvcCtx* svchp, OCIError* errhp, OCILobLocator* locp, oraub8* lenp)
 {
     return call(errhp, [&](OCIError&) {
-        connectionOf(handleOf<OCISvcCtx>(svchp, OCI_HTYPE_SVCCTX));
+        const auto& svc = handleOf<OCISvcCtx>(svchp, OCI_HTYPE_SVCCTX);
+        const auto connection = connectionOf(svc);
         const auto& locator = handleOf<OCILobLocator>(locp, OCI_DTYPE_LOB);
         if (!locator.filled)
             fail(22275, "invalid LOB locator specified");
         if (!lenp)
             fail(1009, "missing mandatory parameter");
+        // A length that came with the row costs nothing; otherwise it is asked for.
+        if (!locator.lengthPrefetched) {
+            const CallOnServer onServer(*connection);
+            roundTrip(*connection, svc.callTimeoutMs);
+        }
         // Characters (UCS-2 code units) for CLOB and NCLOB, bytes for BLOB.
         *lenp = locator.character ? ucs2Length(locator.data) : locator.data.size();
         return OCI_SUCCESS;
@@ -749,106 +805,118 @@ sword OCILobRead2(OCISvcCtx* svchp, OCIError* errhp, OCILobLocator* locp, oraub8
             throughDatabaseCharset ? toDatabaseCharset(locator.data, connection->databaseCharset) : std::string();
         const std::string& data = throughDatabaseCharset ? converted : locator.data;
         oraub8 chars = 0;
+        // A call costs a round trip unless all it hands out came with the row.
+        const CallOnServer onServer(*connection);
+        bool beyondPrefetch = false;
+        const auto readPieces = [&]() -> sword {
+            // Hands out the next piece: at most bufl bytes, whole characters of a CLOB.
+            const auto handOut = [&](std::string& pending, char* buffer, oraub8 room) {
+                const std::size_t length =
+                    locator.character ? utf8Prefix(pending, static_cast<std::size_t>(std::min<oraub8>(room, pending.size())))
+                                      : static_cast<std::size_t>(std::min<oraub8>(room, pending.size()));
+                if (length == 0 && !pending.empty())
+                    fail(24801, "illegal parameter value in OCI lob function");  // no room for one character
+                std::memcpy(buffer, pending.data(), length);
+                chars = locator.character ? ucs2Length(std::string_view(pending).substr(0, length)) : 0;
+                const std::size_t units = locator.character ? static_cast<std::size_t>(chars) : length;
+                beyondPrefetch = beyondPrefetch || locator.piecesUnits + units > locator.prefetchedUnits;
+                locator.piecesUnits += units;
+                pending.erase(0, length);
+                largestLobPiece = std::max<unsigned long long>(largestLobPiece, length);
+                return length;
+            };
+            const auto report = [&](oraub8 bytes, oraub8 characters) {
+                *byte_amtp = bytes;
+                if (char_amtp)
+                    *char_amtp = characters;
+            };
 
-        // Hands out the next piece: at most bufl bytes, whole characters of a CLOB.
-        const auto handOut = [&](std::string& pending, char* buffer, oraub8 room) {
-            const std::size_t length =
-                locator.character ? utf8Prefix(pending, static_cast<std::size_t>(std::min<oraub8>(room, pending.size())))
-                                  : static_cast<std::size_t>(std::min<oraub8>(room, pending.size()));
-            if (length == 0 && !pending.empty())
-                fail(24801, "illegal parameter value in OCI lob function");  // no room for one character
-            std::memcpy(buffer, pending.data(), length);
-            chars = locator.character ? ucs2Length(std::string_view(pending).substr(0, length)) : 0;
-            pending.erase(0, length);
-            largestLobPiece = std::max<unsigned long long>(largestLobPiece, length);
-            return length;
-        };
-        const auto report = [&](oraub8 bytes, oraub8 characters) {
-            *byte_amtp = bytes;
-            if (char_amtp)
-                *char_amtp = characters;
-        };
-
-        if (piece == OCI_NEXT_PIECE) {
-            if (!locator.polling || cbfp)
+            if (piece == OCI_NEXT_PIECE) {
+                if (!locator.polling || cbfp)
+                    fail(24801, "illegal parameter value in OCI lob function");
+                const std::size_t length = handOut(locator.pending, static_cast<char*>(bufp), bufl);
+                report(length, chars);
+                locator.polling = !locator.pending.empty();
+                return locator.polling ? OCI_NEED_DATA : OCI_SUCCESS;
+            }
+            if ((piece != OCI_ONE_PIECE && piece != OCI_FIRST_PIECE) || offset == 0)
                 fail(24801, "illegal parameter value in OCI lob function");
+            locator.polling = false;
+            locator.pending.clear();
+            locator.piecesUnits = static_cast<std::size_t>(offset - 1);
+
+            // The part to read, converted for the buffer: the amount is in
+            // characters (UCS-2 code units) for a CLOB when char_amtp asks for
+            // any, else in bytes of the buffer; zero reads to the end of the LOB.
+            std::string part;
+            const bool unicode = isUnicode(csid != 0 ? csid
+                                           : csfrm == SQLCS_NCHAR ? locator.env->ncharset
+                                                                  : locator.env->charset);
+            if (locator.character) {
+                if (offset > ucs2Length(data)) {
+                    report(0, 0);
+                    err.error = oraError(1403, "no data found");
+                    return OCI_NO_DATA;
+                }
+                const std::string_view rest =
+                    std::string_view(data).substr(ucs2Bytes(data, static_cast<std::size_t>(offset - 1)));
+                const oraub8 charAmount = char_amtp ? *char_amtp : 0;
+                if (charAmount > 0) {
+                    part = toClient(rest.substr(0, ucs2Bytes(rest, static_cast<std::size_t>(charAmount))), unicode);
+                } else {
+                    part = toClient(rest, unicode);
+                    if (*byte_amtp > 0)
+                        part.resize(utf8Prefix(part, static_cast<std::size_t>(std::min<oraub8>(*byte_amtp, part.size()))));
+                }
+            } else {
+                if (offset > data.size()) {
+                    report(0, 0);
+                    err.error = oraError(1403, "no data found");
+                    return OCI_NO_DATA;
+                }
+                part = data.substr(static_cast<std::size_t>(offset - 1));
+                if (*byte_amtp > 0 && *byte_amtp < part.size())
+                    part.resize(static_cast<std::size_t>(*byte_amtp));
+            }
+
+            if (piece == OCI_ONE_PIECE) {
+                // Never polling: the buffer takes what fits.
+                const std::size_t length = handOut(part, static_cast<char*>(bufp), bufl);
+                report(length, chars);
+                return OCI_SUCCESS;
+            }
+            if (cbfp) {
+                // Callback mode: each piece goes to the callback, which may name the next buffer.
+                char* buffer = static_cast<char*>(bufp);
+                oraub8 room = bufl, totalBytes = 0, totalChars = 0;
+                bool first = true;
+                do {
+                    const std::size_t length = handOut(part, buffer, room);
+                    totalBytes += length;
+                    totalChars += chars;
+                    const ub1 which = part.empty() ? OCI_LAST_PIECE : first ? OCI_FIRST_PIECE : OCI_NEXT_PIECE;
+                    first = false;
+                    void* changed = nullptr;
+                    oraub8 changedLength = 0;
+                    if (cbfp(ctxp, buffer, length, which, &changed, &changedLength) != OCI_CONTINUE)
+                        fail(24802, "user defined lob read callback error");
+                    if (changed && changedLength > 0)
+                        buffer = static_cast<char*>(changed), room = changedLength;
+                } while (!part.empty());
+                report(totalBytes, totalChars);
+                return OCI_SUCCESS;
+            }
+            // Polling: OCI_NEED_DATA until the last piece has been handed out.
+            locator.pending = std::move(part);
             const std::size_t length = handOut(locator.pending, static_cast<char*>(bufp), bufl);
             report(length, chars);
             locator.polling = !locator.pending.empty();
             return locator.polling ? OCI_NEED_DATA : OCI_SUCCESS;
-        }
-        if ((piece != OCI_ONE_PIECE && piece != OCI_FIRST_PIECE) || offset == 0)
-            fail(24801, "illegal parameter value in OCI lob function");
-        locator.polling = false;
-        locator.pending.clear();
-
-        // The part to read, converted for the buffer: the amount is in
-        // characters (UCS-2 code units) for a CLOB when char_amtp asks for
-        // any, else in bytes of the buffer; zero reads to the end of the LOB.
-        std::string part;
-        const bool unicode = isUnicode(csid != 0 ? csid
-                                       : csfrm == SQLCS_NCHAR ? locator.env->ncharset
-                                                              : locator.env->charset);
-        if (locator.character) {
-            if (offset > ucs2Length(data)) {
-                report(0, 0);
-                err.error = oraError(1403, "no data found");
-                return OCI_NO_DATA;
-            }
-            const std::string_view rest =
-                std::string_view(data).substr(ucs2Bytes(data, static_cast<std::size_t>(offset - 1)));
-            const oraub8 charAmount = char_amtp ? *char_amtp : 0;
-            if (charAmount > 0) {
-                part = toClient(rest.substr(0, ucs2Bytes(rest, static_cast<std::size_t>(charAmount))), unicode);
-            } else {
-                part = toClient(rest, unicode);
-                if (*byte_amtp > 0)
-                    part.resize(utf8Prefix(part, static_cast<std::size_t>(std::min<oraub8>(*byte_amtp, part.size()))));
-            }
-        } else {
-            if (offset > data.size()) {
-                report(0, 0);
-                err.error = oraError(1403, "no data found");
-                return OCI_NO_DATA;
-            }
-            part = data.substr(static_cast<std::size_t>(offset - 1));
-            if (*byte_amtp > 0 && *byte_amtp < part.size())
-                part.resize(static_cast<std::size_t>(*byte_amtp));
-        }
-
-        if (piece == OCI_ONE_PIECE) {
-            // Never polling: the buffer takes what fits.
-            const std::size_t length = handOut(part, static_cast<char*>(bufp), bufl);
-            report(length, chars);
-            return OCI_SUCCESS;
-        }
-        if (cbfp) {
-            // Callback mode: each piece goes to the callback, which may name the next buffer.
-            char* buffer = static_cast<char*>(bufp);
-            oraub8 room = bufl, totalBytes = 0, totalChars = 0;
-            bool first = true;
-            do {
-                const std::size_t length = handOut(part, buffer, room);
-                totalBytes += length;
-                totalChars += chars;
-                const ub1 which = part.empty() ? OCI_LAST_PIECE : first ? OCI_FIRST_PIECE : OCI_NEXT_PIECE;
-                first = false;
-                void* changed = nullptr;
-                oraub8 changedLength = 0;
-                if (cbfp(ctxp, buffer, length, which, &changed, &changedLength) != OCI_CONTINUE)
-                    fail(24802, "user defined lob read callback error");
-                if (changed && changedLength > 0)
-                    buffer = static_cast<char*>(changed), room = changedLength;
-            } while (!part.empty());
-            report(totalBytes, totalChars);
-            return OCI_SUCCESS;
-        }
-        // Polling: OCI_NEED_DATA until the last piece has been handed out.
-        locator.pending = std::move(part);
-        const std::size_t length = handOut(locator.pending, static_cast<char*>(bufp), bufl);
-        report(length, chars);
-        locator.polling = !locator.pending.empty();
-        return locator.polling ? OCI_NEED_DATA : OCI_SUCCESS;
+        };
+        const sword status = readPieces();
+        if (beyondPrefetch)
+            roundTrip(*connection, svc.callTimeoutMs);
+        return status;
     });
 }
 #else
@@ -904,6 +972,27 @@ sword OCIDateTimeGetTime(void* hndl, OCIError* err, OCIDateTime* datetime, ub1* 
     });
 }
 
+// miscellaneous-functions.html, OCIBreak(): the service context or the
+// server handle; the call under way on it ends with ORA-01013.
+sword OCIBreak(void* hndlp, OCIError* errhp)
+{
+    return call(errhp, [&](OCIError&) {
+        if (Connection* connection = attachedConnection(hndlp))
+            requestBreak(*connection);
+        return OCI_SUCCESS;
+    });
+}
+
+// miscellaneous-functions.html, OCIReset(): after a break.
+sword OCIReset(void* hndlp, OCIError* errhp)
+{
+    return call(errhp, [&](OCIError&) {
+        if (Connection* connection = attachedConnection(hndlp))
+            resetBreak(*connection);
+        return OCI_SUCCESS;
+    });
+}
+
 // Test hooks (README.md).
 
 int qv_standin_live(unsigned type)
@@ -928,6 +1017,16 @@ int qv_standin_invalid_handle_uses(void)
 {
     std::lock_guard lock(libraryLock());
     return invalidHandleUses;
+}
+
+unsigned long long qv_standin_round_trips(void)
+{
+    return roundTripCount();
+}
+
+int qv_standin_holding(void)
+{
+    return holding() ? 1 : 0;
 }
 
 }  // extern "C"

@@ -1,7 +1,10 @@
 #include "Fetch.h"
 
+#include "Network.h"
+
 #include <charconv>
 #include <cmath>
+#include <cstdlib>
 #include <cstring>
 #include <limits>
 
@@ -286,6 +289,16 @@ void placeDescriptor(OCIDefine& define, const Value& v, const Column& column, ub
         locator.data = v.data;
         locator.polling = false;
         locator.pending.clear();
+        // LOB prefetching (SecureFiles and Large Objects Developer's Guide,
+        // "Prefetching LOB Data in OCI"): the session's default prefetch size
+        // of data, and the length when the define asks for it, come with the row.
+        const OCISvcCtx* svc = define.stmt->svc;
+        const OCISession* session = svc ? svc->session : nullptr;
+        const std::size_t prefetch = session ? session->defaultLobPrefetchSize : 0;
+        const std::size_t units = locator.character ? ucs2Length(locator.data) : locator.data.size();
+        locator.prefetchedUnits = std::min(prefetch, units);
+        locator.lengthPrefetched = define.lobPrefetchLength;
+        locator.piecesUnits = 0;
         return;
     }
     auto& datetime = handleOf<OCIDateTime>(element, type);
@@ -440,6 +453,17 @@ void placeDynamic(OCIDefine& define, const Value& given, const Column& column, u
 const OCIStmt* tracedStatement = nullptr;
 std::string trace;
 
+// QV_OCI_STANDIN_HOLD_AFTER_ROWS=N: the round trip that would bring row N+1
+// of a result (of a query of the table QV_OCI_STANDIN_HOLD_TABLE, when it is
+// set) waits until the call is broken (or its time limit ends it).
+std::optional<unsigned long long> holdAfterRows()
+{
+    const char* text = std::getenv("QV_OCI_STANDIN_HOLD_AFTER_ROWS");
+    if (!text || !*text)
+        return std::nullopt;
+    return std::strtoull(text, nullptr, 10);
+}
+
 }  // namespace
 
 bool isDescriptorType(ub2 dty)
@@ -452,6 +476,55 @@ void checkConversion(const Column& column, ub2 dty)
 {
     if (!converts(familyOf(column.type), dty))
         fail(932, std::string("inconsistent datatypes: expected ") + targetName(dty) + " got " + column.typeName);
+}
+
+bool prefetches(const OCIStmt& stmt)
+{
+    for (const Column& column : stmt.cursor->columns())
+        switch (column.type) {
+        case OraType::Clob:
+        case OraType::NClob:
+        case OraType::Blob:
+        case OraType::Long:
+        case OraType::LongRaw: return false;
+        default: break;
+        }
+    return true;
+}
+
+void bringRows(OCIStmt& stmt, ub4 rows, bool ownRoundTrip)
+{
+    Cursor& cursor = *stmt.cursor;
+    Connection& connection = *cursor.connection();
+    if (ownRoundTrip) {
+        const auto holdAfter = holdAfterRows();
+        const char* holdTable = std::getenv("QV_OCI_STANDIN_HOLD_TABLE");
+        const bool held = !holdTable || !*holdTable || cursor.originTable() == holdTable;
+        const bool hold = holdAfter && held && stmt.rowCount + stmt.buffered.size() >= *holdAfter;
+        roundTrip(connection, stmt.svc ? stmt.svc->callTimeoutMs : 0, hold);
+    }
+    ub4 brought = 0;
+    try {
+        for (; brought < rows && !cursor.atEnd(); ++brought) {
+            if (stmt.failAfterRows && stmt.rowCount + stmt.buffered.size() >= *stmt.failAfterRows) {
+                connection.dead = true;
+                fail(3113, "end-of-file on communication channel");
+            }
+            std::vector<Value> values;
+            values.reserve(cursor.columns().size());
+            for (std::size_t i = 0; i < cursor.columns().size(); ++i)
+                values.push_back(cursor.value(i));
+            stmt.buffered.push_back(std::move(values));
+            cursor.next();
+        }
+    } catch (const OraError& e) {
+        // The rows before it arrive; the error comes after them.
+        stmt.bufferedError = e;
+        return;
+    }
+    // The server tells the end only when it sends fewer rows than asked for.
+    if (brought < rows)
+        stmt.endKnown = true;
 }
 
 sword fetchRows(OCIStmt& stmt, OCIError& err, ub4 nrows)
@@ -487,21 +560,31 @@ sword fetchRows(OCIStmt& stmt, OCIError& err, ub4 nrows)
         }
     };
     try {
-        while (placed < nrows && !cursor.atEnd()) {
-            if (stmt.failAfterRows && stmt.rowCount + placed >= *stmt.failAfterRows) {
-                cursor.connection()->dead = true;
-                fail(3113, "end-of-file on communication channel");
+        while (placed < nrows) {
+            if (stmt.buffered.empty()) {
+                if (stmt.bufferedError) {
+                    const OraError error = *stmt.bufferedError;
+                    stmt.bufferedError.reset();
+                    throw error;
+                }
+                if (stmt.endKnown)
+                    break;
+                // The buffer ran dry: one round trip brings as many rows as
+                // the array or the prefetch asks for, whichever is more.
+                bringRows(stmt, std::max(nrows, prefetches(stmt) ? stmt.prefetchRows : 0), true);
+                continue;
             }
+            const std::vector<Value>& values = stmt.buffered.front();
             for (const auto& [position, define] : stmt.defines) {
                 const Column& column = columns[position - 1];
-                const Value v = cursor.value(position - 1);
+                const Value& v = values[position - 1];
                 if (define->mode & OCI_DYNAMIC_FETCH)
                     placeDynamic(*define, v, column, placed, pieceLengths);
                 else
                     cut = place(*define, v, column, placed) || cut;
             }
+            stmt.buffered.pop_front();
             ++placed;
-            cursor.next();
         }
     } catch (...) {
         record();

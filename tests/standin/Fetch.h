@@ -14,7 +14,18 @@ bool isDescriptorType(ub2 dty);
 // implements that conversion.
 void checkConversion(const Column& column, ub2 dty);
 
-// Places up to `nrows` rows of an executed query into the defines of `stmt`
+// Whether a query's rows are prefetched: never when it returns LOBs or
+// LONGs (python-oracledb's tuning guide: "SELECT queries that return LOB
+// objects and similar types will never prefetch rows").
+bool prefetches(const OCIStmt& stmt);
+
+// Up to `rows` rows of the result into the client's buffer, in one round
+// trip of their own or (ownRoundTrip false) in that of the execute. An
+// Oracle error on the way is kept for after the rows before it.
+void bringRows(OCIStmt& stmt, ub4 rows, bool ownRoundTrip);
+
+// Places up to `nrows` rows of an executed query into the defines of `stmt`,
+// from the client's buffer, bringing more in a round trip when it runs dry,
 // and returns OCI_SUCCESS, OCI_SUCCESS_WITH_INFO (a value was truncated; the
 // info is set in `err`) or OCI_NO_DATA (fewer rows remained). Raises OraError.
 sword fetchRows(OCIStmt& stmt, OCIError& err, ub4 nrows);

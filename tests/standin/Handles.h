@@ -6,6 +6,7 @@
 #include "Server.h"
 #include "data/drivers/oci/OciApi.h"
 
+#include <deque>
 #include <map>
 #include <memory>
 #include <mutex>
@@ -95,6 +96,7 @@ struct OCISession final : standin::Handle {
     explicit OCISession(OCIEnv* env) : Handle(OCI_HTYPE_SESSION, env) {}
     ~OCISession() override;
     std::string username, password;
+    ub4 defaultLobPrefetchSize = 0;  // OCI_ATTR_DEFAULT_LOBPREFETCH_SIZE
     std::shared_ptr<standin::Connection> connection;  // set while the session is begun
 };
 
@@ -102,6 +104,7 @@ struct OCISvcCtx final : standin::Handle {
     explicit OCISvcCtx(OCIEnv* env) : Handle(OCI_HTYPE_SVCCTX, env) {}
     OCIServer* server = nullptr;
     OCISession* session = nullptr;
+    ub4 callTimeoutMs = 0;  // OCI_ATTR_CALL_TIMEOUT; 0 is none
 };
 
 struct OCIStmt final : standin::Handle {
@@ -109,7 +112,14 @@ struct OCIStmt final : standin::Handle {
     ~OCIStmt() override;
 
     std::unique_ptr<standin::Cursor> cursor;  // null when allocated but never prepared
+    OCISvcCtx* svc = nullptr;                 // the service context it was prepared on
     std::map<ub4, OCIDefine*> defines;        // by position
+    // Rows a round trip brought that no fetch has placed yet (the client's
+    // buffer), an error that came after them, and whether the server said
+    // that no rows follow.
+    std::deque<std::vector<standin::Value>> buffered;
+    std::optional<standin::OraError> bufferedError;
+    bool endKnown = false;
     ub4 rowsFetched = 0;                      // placed by the last fetch
     ub4 rowCount = 0;                         // placed since the last execute
     ub4 prefetchRows = 1;
@@ -133,6 +143,7 @@ struct OCIDefine final : standin::Handle {
     OCICallbackDefine callback = nullptr;
     ub1 charsetForm = SQLCS_IMPLICIT;
     ub2 charsetId = 0;  // 0: that of the environment
+    bool lobPrefetchLength = false;  // OCI_ATTR_LOBPREFETCH_LENGTH
 };
 
 struct OCIParam final : standin::Handle {
@@ -152,6 +163,11 @@ struct OCILobLocator final : standin::Handle {
     std::string data;
     bool polling = false;    // a polling read is under way
     std::string pending;     // its converted bytes still to hand out
+    // What came with the row (LOB prefetching): the length, and the first
+    // units of the data (bytes of a BLOB, UCS-2 units of a CLOB).
+    bool lengthPrefetched = false;
+    std::size_t prefetchedUnits = 0;
+    std::size_t piecesUnits = 0;  // units a polling read has handed out so far
 };
 
 struct OCIDateTime final : standin::Handle {

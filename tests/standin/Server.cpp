@@ -437,6 +437,7 @@ void Cursor::describe()
     columns_.clear();
     charLengths_.clear();
     sqliteIndexes_.clear();
+    originTable_.clear();
     const int count = sqlite3_column_count(stmt_);
     for (int i = 0; i < count; ++i) {
         const char* declared = sqlite3_column_decltype(stmt_, i);
@@ -467,6 +468,8 @@ void Cursor::describe()
         sqliteIndexes_.push_back(i);
         if (mainTable)
             refuseUnreadable(table);
+        if (originTable_.empty() && table)
+            originTable_ = table;
     }
 }
 

@@ -67,6 +67,10 @@ public:
     bool attached = true;   // false after OCIServerDetach
     bool loggedOn = false;  // a session has begun and not ended
     bool dead = false;      // the channel failed: every round trip gets ORA-03114
+    // A call that talks to the server is under way, and whether it was
+    // broken (see Network.h, which guards both).
+    bool inCall = false;
+    bool breakRequested = false;
 
     // The database character set (QV_OCI_STANDIN_DB_CHARSET, AL32UTF8 when
     // unset), into which data read in the implicit form is converted.
@@ -100,6 +104,8 @@ public:
     void execute();
     bool executed() const { return executed_; }
     const std::vector<Column>& columns() const { return columns_; }
+    // The table the first column of the result comes from; empty when none does.
+    const std::string& originTable() const { return originTable_; }
 
     bool atEnd() const { return done_; }
     // The value of column `index` in the current row.
@@ -122,6 +128,7 @@ private:
     std::vector<Column> columns_;
     std::vector<std::size_t> charLengths_;  // CHAR and NCHAR: blank-padded to this many characters
     std::vector<int> sqliteIndexes_;         // of each described column in SQLite's result
+    std::string originTable_;
     bool starSelect_ = false;
 };
 

@@ -2,6 +2,7 @@
 
 #include <QDeadlineTimer>
 #include <QFile>
+#include <QFileInfo>
 #include <QSettings>
 #include <QThread>
 #include <gtest/gtest.h>
@@ -69,6 +70,17 @@ bool JobProcess::waitForLogLine(const QString& logPath, const QString& prefix, i
         QThread::msleep(20);
     }
     return false;
+}
+
+bool JobProcess::waitForFile(const QString& path, int seconds)
+{
+    const QDeadlineTimer deadline(seconds * 1000);
+    while (!deadline.hasExpired() && process.state() != QProcess::NotRunning) {
+        if (QFileInfo::exists(path))
+            return true;
+        QThread::msleep(20);
+    }
+    return QFileInfo::exists(path);
 }
 
 QStringList JobProcess::logLines(const QString& path)

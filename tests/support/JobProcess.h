@@ -30,6 +30,8 @@ public:
     void start(const QString& jobPath, const QStringList& environment = {});
     // Waits (at most `seconds`) until the log file has a line that begins with `prefix`.
     bool waitForLogLine(const QString& logPath, const QString& prefix, int seconds = 120);
+    // Waits (at most `seconds`) until the file exists, while the program runs.
+    bool waitForFile(const QString& path, int seconds = 120);
     Outcome finish(int seconds = 120);
 
     static QStringList logLines(const QString& path);  // "(no log file)" when it is missing

@@ -56,6 +56,16 @@ QString OciStandIn::fetchTrace()
     return QString::fromUtf8(reinterpret_cast<const char* (*)()>(hook("qv_standin_fetch_trace"))());
 }
 
+quint64 OciStandIn::roundTrips()
+{
+    return reinterpret_cast<unsigned long long (*)()>(hook("qv_standin_round_trips"))();
+}
+
+bool OciStandIn::holding()
+{
+    return reinterpret_cast<int (*)()>(hook("qv_standin_holding"))() != 0;
+}
+
 int OciStandIn::invalidHandleUses()
 {
     return reinterpret_cast<int (*)()>(hook("qv_standin_invalid_handle_uses"))();

@@ -20,6 +20,8 @@ struct OciStandIn {
     static QString fetchTrace();         // rows placed by each fetch of the last statement, "20,20,5"
     static quint64 largestLobPiece();    // most bytes one LOB read handed out
     static int invalidHandleUses();      // calls given a pointer that was no live handle
+    static quint64 roundTrips();         // round trips to the "server" since the library was loaded
+    static bool holding();               // a round trip is held (QV_OCI_STANDIN_HOLD_AFTER_ROWS)
 };
 
 }  // namespace qv::test

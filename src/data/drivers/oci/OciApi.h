@@ -88,6 +88,9 @@ constexpr ub4 OCI_ATTR_CHARSET_FORM = 32;  // parameter: ub1, SQLCS_ code
 constexpr ub4 OCI_ATTR_ROWS_FETCHED = 197; // statement: ub4, rows placed by the last fetch
 constexpr ub4 OCI_ATTR_CHAR_USED = 285;    // parameter: ub1, length in characters
 constexpr ub4 OCI_ATTR_CHAR_SIZE = 286;    // parameter: ub2, length in characters
+constexpr ub4 OCI_ATTR_DEFAULT_LOBPREFETCH_SIZE = 438;  // session: ub4, LOB data that comes with a row
+constexpr ub4 OCI_ATTR_LOBPREFETCH_LENGTH = 440;        // define: boolean, a LOB's length comes with its row
+constexpr ub4 OCI_ATTR_CALL_TIMEOUT = 531;              // service context: ub4, milliseconds (clients 18c and later)
 
 constexpr ub4 OCI_CRED_RDBMS = 1;  // user name and password of the database
 constexpr ub4 OCI_CRED_EXT = 2;    // the operating system account
@@ -192,6 +195,8 @@ using OCIDateTimeGetDate_fn = sword(void* hndl, OCIError* err, const OCIDateTime
                                     ub1* dy);
 using OCIDateTimeGetTime_fn = sword(void* hndl, OCIError* err, OCIDateTime* datetime, ub1* hr, ub1* mm, ub1* ss,
                                     ub4* fsec);
+using OCIBreak_fn = sword(void* hndlp, OCIError* errhp);
+using OCIReset_fn = sword(void* hndlp, OCIError* errhp);
 
 // Every function the driver calls, in the order they are resolved.
 #define QV_OCI_FUNCTIONS(X) \
@@ -217,7 +222,9 @@ using OCIDateTimeGetTime_fn = sword(void* hndl, OCIError* err, OCIDateTime* date
     X(OCILobGetLength2)     \
     X(OCILobRead2)          \
     X(OCIDateTimeGetDate)   \
-    X(OCIDateTimeGetTime)
+    X(OCIDateTimeGetTime)   \
+    X(OCIBreak)             \
+    X(OCIReset)
 
 // One pointer for each function above, all resolved from one library.
 struct OciFunctions {

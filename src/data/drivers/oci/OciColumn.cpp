@@ -39,11 +39,9 @@ QString typeName(ub2 type)
 
 }  // namespace
 
-OciColumn::OciColumn(OciContext& context, OCIStmt* statement, ub4 position, ub4 rows)
-    : context_(context), rows_(rows)
+OciColumn::OciColumn(OciContext& context, OCIStmt* statement, ub4 position) : context_(context), position_(position)
 {
-    describe(statement, position);
-    define(statement, position);
+    describe(statement);
 }
 
 OciColumn::Descriptors::~Descriptors()
@@ -53,11 +51,11 @@ OciColumn::Descriptors::~Descriptors()
             f.OCIDescriptorFree(descriptor, type);
 }
 
-void OciColumn::describe(OCIStmt* statement, ub4 position)
+void OciColumn::describe(OCIStmt* statement)
 {
     const OciFunctions& f = context_.f;
     ParamGuard param{f};
-    context_.check(f.OCIParamGet(statement, OCI_HTYPE_STMT, context_.err, &param.param, position));
+    context_.check(f.OCIParamGet(statement, OCI_HTYPE_STMT, context_.err, &param.param, position_));
     OraText* name = nullptr;
     ub4 nameLength = 0;
     ub1 nullable = 1;
@@ -131,9 +129,31 @@ void OciColumn::allocateDescriptors(ub4 type)
             throw Error(context_.environmentErrorText(status));
 }
 
-void OciColumn::define(OCIStmt* statement, ub4 position)
+qsizetype OciColumn::rowBytes() const
+{
+    switch (reading_) {
+    case Reading::Number: return 22;
+    case Reading::Date: return 7;
+    case Reading::Float: return sizeof(float);
+    case Reading::Double: return sizeof(double);
+    case Reading::Bytes: return std::max<qsizetype>(dataSize_, 1);
+    case Reading::Text: return std::max<qsizetype>(std::max<qsizetype>(dataSize_, charSize_) * 4, 128);
+    case Reading::Timestamp: return 64;  // a descriptor
+    // A LOB counts for its part that comes with the row and the client's
+    // room to read the rest.
+    case Reading::Clob:
+    case Reading::Blob: return qsizetype(lobPieceBytes);
+    case Reading::LongText:
+    case Reading::LongBytes: return longPieceBytes;
+    }
+    return 128;
+}
+
+void OciColumn::define(OCIStmt* statement, ub4 rows)
 {
     const OciFunctions& f = context_.f;
+    const ub4 position = position_;
+    rows_ = rows;
     ub2 external = SQLT_CHR;
     switch (reading_) {
     case Reading::Number: external = SQLT_VNU, elementSize_ = 22; break;
@@ -142,14 +162,10 @@ void OciColumn::define(OCIStmt* statement, ub4 position)
     // 1.100000023841858): it is read as the float it is.
     case Reading::Float: external = SQLT_BFLOAT, elementSize_ = sizeof(float); break;
     case Reading::Double: external = SQLT_BDOUBLE, elementSize_ = sizeof(double); break;
-    case Reading::Bytes: external = SQLT_BIN, elementSize_ = std::max<qsizetype>(dataSize_, 1); break;
-    case Reading::Text: {
-        // Room for the longest text the column can hold in UTF-8: four bytes
-        // for each of its characters (or bytes, in a single-byte set).
-        const qsizetype units = std::max<qsizetype>(dataSize_, charSize_);
-        elementSize_ = std::max<qsizetype>(units * 4, 128);
-        break;
-    }
+    case Reading::Bytes: external = SQLT_BIN, elementSize_ = rowBytes(); break;
+    // Room for the longest text the column can hold in UTF-8: four bytes for
+    // each of its characters (or bytes, in a single-byte set).
+    case Reading::Text: elementSize_ = rowBytes(); break;
     case Reading::Timestamp:
         external = oracleType_ == SQLT_TIMESTAMP_TZ || oracleType_ == SQLT_TIMESTAMP_TZ_INTERNAL ? SQLT_TIMESTAMP_TZ
                    : oracleType_ == SQLT_TIMESTAMP_LTZ || oracleType_ == SQLT_TIMESTAMP_LTZ_INTERNAL
@@ -190,6 +206,12 @@ void OciColumn::define(OCIStmt* statement, ub4 position)
     }
     context_.check(f.OCIDefineByPos2(statement, &define_, context_.err, position, values, valueSize, external,
                                      indicators_.data(), lengths_.data(), returnCodes_.data(), OCI_DEFAULT));
+    // A LOB's length comes with its row, as its first part does (ODPI-C sets
+    // this on every LOB define: dpiStmt.c, dpiStmt__define).
+    if (reading_ == Reading::Clob || reading_ == Reading::Blob) {
+        int withLength = 1;
+        f.OCIAttrSet(define_, OCI_HTYPE_DEFINE, &withLength, 0, OCI_ATTR_LOBPREFETCH_LENGTH, context_.err);
+    }
     // NCHAR and NVARCHAR2 read in the implicit form would pass through the
     // database character set, which may lack their characters (ODPI-C sets
     // the national form on such defines: dpiStmt.c, dpiStmt__define).

@@ -16,13 +16,20 @@ namespace qv::oci {
 class OciColumn {
 public:
     // Describes select-list item `position` (from 1) of the executed
-    // statement and defines its buffers for `rows` rows. Raises qv::Error
-    // with Oracle's message, or naming a type that cannot be read.
-    OciColumn(OciContext& context, OCIStmt* statement, ub4 position, ub4 rows);
+    // statement. Raises qv::Error with Oracle's message, or naming a type
+    // that cannot be read.
+    OciColumn(OciContext& context, OCIStmt* statement, ub4 position);
     OciColumn(const OciColumn&) = delete;
     OciColumn& operator=(const OciColumn&) = delete;
 
     const ColumnInfo& info() const { return info_; }
+    // The memory one row of this column takes in a fetch: its buffer, or a
+    // LOB's part that comes with its row.
+    qsizetype rowBytes() const;
+    // LONG and LONG RAW: read in pieces of unknown number, never prefetched.
+    bool isLong() const { return reading_ == Reading::LongText || reading_ == Reading::LongBytes; }
+    // Defines the column's buffers for `rows` rows. Raises qv::Error.
+    void define(OCIStmt* statement, ub4 rows);
 
     // Called before each fetch call.
     void beforeFetch();
@@ -35,8 +42,7 @@ public:
 private:
     enum class Reading { Number, Date, Timestamp, Float, Double, Text, Bytes, LongText, LongBytes, Clob, Blob };
 
-    void describe(OCIStmt* statement, ub4 position);
-    void define(OCIStmt* statement, ub4 position);
+    void describe(OCIStmt* statement);
     void allocateDescriptors(ub4 type);
     [[noreturn]] void refuse(qint64 rowNumber, const QString& problem) const;
     QByteArray element(ub4 row) const;
@@ -54,7 +60,8 @@ private:
     ub2 charSize_ = 0;
     ub1 charsetForm_ = 0;
     Reading reading_ = Reading::Text;
-    ub4 rows_;
+    ub4 position_;
+    ub4 rows_ = 0;
 
     OCIDefine* define_ = nullptr;
     qsizetype elementSize_ = 0;
