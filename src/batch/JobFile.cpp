@@ -77,6 +77,7 @@ QStringList jobLines(const ConversionSettings& v)
         QStringLiteral("tabledefonly=") + S::flagText(v.tableDefinitionsOnly),
         QStringLiteral("skipindex=") + S::flagText(v.skipIndexes),
         QStringLiteral("nameuppercase=") + S::flagText(v.namesUppercase),
+        QStringLiteral("roundvalues=") + S::flagText(v.roundValues),
         QStringLiteral("alltables=") + S::flagText(v.tables.all),
     };
     if (!v.tables.all)
@@ -163,6 +164,7 @@ void applyJob(const JobFile& job, ConversionSettings& v)
     v.tableDefinitionsOnly = S::flagOf(job.value(QStringLiteral("tabledefonly")));
     v.namesUppercase = S::flagOf(job.value(QStringLiteral("nameuppercase")));
     v.skipIndexes = S::flagOf(job.value(QStringLiteral("skipindex")));
+    v.roundValues = S::flagOf(job.value(QStringLiteral("roundvalues")));
 }
 
 TableSelection jobTables(const JobFile& job)

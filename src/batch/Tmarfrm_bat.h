@@ -72,6 +72,7 @@ public:
     QCheckBox* chktabledefi = nullptr;
     QCheckBox* chkskipindex = nullptr;
     QCheckBox* chkuppercase = nullptr;
+    QCheckBox* chkroundvalues = nullptr;
     QGroupBox* gpmysql = nullptr;  // MySQL
     QLabel* Label10 = nullptr;
     QLineEdit* edtmysqlip = nullptr;

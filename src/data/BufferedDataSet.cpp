@@ -3,6 +3,8 @@
 #include "DbConnection.h"
 #include "Errors.h"
 
+#include <QDateTime>
+#include <QTimeZone>
 #include <algorithm>
 #include <charconv>
 #include <cmath>
@@ -143,6 +145,83 @@ bool floatKeeps(const ColumnInfo& field, const DbValue& original, double stored)
 
 }  // namespace
 
+namespace {
+
+// Rounded half away from zero to `scale` digits after the point.
+Decimal roundedDecimal(Decimal number, int scale)
+{
+    if (number.scale <= scale)
+        return number;
+    const qsizetype dropped = number.scale - scale;
+    QByteArray digits = number.digits;
+    if (digits.size() <= dropped)
+        digits.prepend(QByteArray(dropped - digits.size() + 1, '0'));
+    const bool up = digits.at(digits.size() - dropped) >= '5';
+    digits.chop(dropped);
+    if (up) {
+        qsizetype i = digits.size() - 1;
+        for (; i >= 0 && digits.at(i) == '9'; --i)
+            digits[i] = '0';
+        if (i < 0)
+            digits.prepend('1');
+        else
+            digits[i] = char(digits.at(i) + 1);
+    }
+    Decimal result;
+    result.digits = digits;
+    result.scale = scale;
+    while (result.digits.size() > 1 && result.digits.front() == '0')
+        result.digits.remove(0, 1);
+    result.negative = number.negative && !result.isZero();
+    return result;
+}
+
+}  // namespace
+
+DbValue BufferedDataSet::roundedFor(const ColumnInfo& field, const DbValue& value)
+{
+    const auto refuse = [&]() -> DbValue {
+        throw ConversionError(QStringLiteral("The value %1 cannot be rounded for column %2").arg(value.toText(), field.name));
+    };
+    switch (field.type) {
+    case ValueKind::Integer:
+        return DbValue::fromInteger(DbValue::fromDecimal(roundedDecimal(value.toDecimal(), 0)).toInteger());
+    case ValueKind::Decimal:
+        if (field.scale < 0)
+            return refuse();
+        return DbValue::fromDecimal(roundedDecimal(value.toDecimal(), field.scale));
+    case ValueKind::Float: {
+        double number = value.toFloat();
+        if (field.singlePrecision)
+            number = double(float(number));
+        return std::isfinite(number) ? DbValue::fromFloat(number) : refuse();
+    }
+    case ValueKind::DateTime: {
+        DateTime time = value.toDateTime();
+        if (time.year < 1 || time.year > 9999 || field.dateOnly)
+            return refuse();  // no rounding gives these back
+        int unit = 1;  // nanoseconds of the column's last fractional digit
+        for (int digits = std::clamp(field.scale < 0 ? 6 : field.scale, 0, 9); digits < 9; ++digits)
+            unit *= 10;
+        const int rest = time.nanosecond % unit;
+        time.nanosecond -= rest;
+        if (rest * 2 >= unit)
+            time.nanosecond += unit;
+        if (time.nanosecond >= 1000000000) {
+            const QDateTime next =
+                QDateTime(QDate(time.year, time.month, time.day), QTime(time.hour, time.minute, time.second), QTimeZone::utc())
+                    .addSecs(1);
+            if (!next.isValid() || next.date().year() > 9999)
+                return refuse();
+            time = DateTime{next.date().year(), next.date().month(), next.date().day(),
+                            next.time().hour(), next.time().minute(), next.time().second(), 0};
+        }
+        return DbValue::fromDateTime(time);
+    }
+    default: return refuse();  // text and bytes are never rounded or cut
+    }
+}
+
 void BufferedDataSet::refuseChange(const ColumnInfo& field, const DbValue& original, const DbValue& value)
 {
     if (value.isNull())
@@ -218,10 +297,25 @@ void BufferedDataSet::setFieldValue(int i, const DbValue& value)
     const ColumnInfo& field = fields_.at(i);
     if (field.readOnly)
         throw Error(QStringLiteral("Field '%1' cannot be modified").arg(field.name));
-    DbValue converted = value.convertedTo(field.type);  // a refused conversion leaves the field as it was
-    refuseChange(field, value, converted);
+    // A refused conversion leaves the field as it was.
+    DbValue converted;
+    try {
+        converted = value.convertedTo(field.type);
+        refuseChange(field, value, converted);
+    } catch (const ConversionError&) {
+        if (!rounding_)
+            throw;
+        converted = roundedFor(field, value);
+        ++rounded_[field.name];
+    }
     pending_.values[i] = std::move(converted);
     pending_.assigned[i] = true;
+}
+
+void BufferedDataSet::setRounding(bool round)
+{
+    rounding_ = round;
+    rounded_.clear();
 }
 
 void BufferedDataSet::post()

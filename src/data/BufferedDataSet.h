@@ -4,6 +4,7 @@
 #include "RowApplier.h"
 #include "SqlQuery.h"
 
+#include <QHash>
 #include <QString>
 #include <QVector>
 #include <exception>
@@ -84,6 +85,14 @@ public:
     // Rows of the last applyUpdates that stay in the table (see RowApplier::kept).
     int lastApplyKept() const { return lastApplyKept_; }
 
+    // With rounding, setFieldValue rounds a number or a time that the field
+    // cannot hold exactly to what it holds (half away from zero) instead of
+    // refusing it, and counts it; text and bytes are never rounded, nor is
+    // a year outside 1 to 9999 or a time of day for a date. Clears the counts.
+    void setRounding(bool round);
+    // Values rounded since setRounding, by field name.
+    const QHash<QString, qint64>& roundedCounts() const { return rounded_; }
+
     std::function<void(const QString& message)> onReconcileError;
 
 private:
@@ -110,6 +119,9 @@ private:
     // Raises qv::ConversionError when the column would not give back
     // `original`, which arrives there as `converted`.
     static void refuseChange(const ColumnInfo& field, const DbValue& original, const DbValue& converted);
+    // `value` rounded to what the field holds; raises qv::ConversionError
+    // when no rounding gives a value the field holds.
+    static DbValue roundedFor(const ColumnInfo& field, const DbValue& value);
     void requireOpen() const;
 
     SqlQuery inner_;
@@ -122,6 +134,8 @@ private:
     QVector<PostedRow> changeLog_;
     qint64 changeLogBytes_ = 0;
     int lastApplyKept_ = 0;
+    bool rounding_ = false;
+    QHash<QString, qint64> rounded_;
     // Whether a rollback takes back the rows of the command's table; asked
     // once for a command on a connection.
     std::optional<bool> rollsBack_;

@@ -18,6 +18,7 @@ RunOutcome ConversionRun::run(const QStringList& tables, const ConversionSetting
     } unlock{steps_};
     host_.runStarting();
     host_.setStopRequested(false);
+    steps_.setRoundValues(settings.roundValues);
     if (steps_.sourceWaitsWithoutTimeLimit())
         host_.appendLine(QStringLiteral("The Oracle client has no time limit for its calls (Oracle Client 18c and "
                                         "later have one): a server that stops answering holds the run until it answers"));
@@ -96,6 +97,7 @@ bool ConversionRun::convertTable(const QString& source, const ConversionSettings
     }
     const bool exists = steps_.TableExists(target);
     bool failed = false;
+    QStringList toldLeftOut;  // columns the definition step told as not copied
     bool keptAside = false;  // the existing table waits under asideName() for its replacement
 
     if (exists && settings.policy() == ExistingTablePolicy::Overwrite) {
@@ -126,13 +128,21 @@ bool ConversionRun::convertTable(const QString& source, const ConversionSettings
 
     if (!exists || settings.policy() == ExistingTablePolicy::Overwrite) {
         host_.appendLine(QStringLiteral("Create table ") + target + QStringLiteral("... "));
-        const StepResult created = steps_.CreateTargetTable(source, target, settings.characterSet());
+        const DefinitionStepResult created = steps_.CreateTargetTable(source, target, settings.characterSet());
         if (created.ok) {
             host_.replaceLastLine(QStringLiteral("Create table ") + target + QStringLiteral("...Done"));
         } else {
             host_.appendLine(created.message);
             failed = true;
         }
+        for (const QString& note : created.notes)
+            host_.appendLine(note);
+        if (created.ok && !created.columnsLeftOut.isEmpty()) {
+            host_.appendLine(QStringLiteral("Columns not copied to ") + target + QStringLiteral(": ")
+                             + created.columnsLeftOut.join(QStringLiteral(", ")));
+            failed = true;
+        }
+        toldLeftOut = created.columnsLeftOut;
         if (keptAside && !created.ok) {
             // The user's table goes back, untouched: no indexes, no rows.
             const StepResult restored = steps_.RenameTable(asideName(target), target);
@@ -175,11 +185,19 @@ bool ConversionRun::convertTable(const QString& source, const ConversionSettings
             if (!copied.ok || copied.rowRefused)
                 host_.appendLine(QStringLiteral("Rows kept in ") + target + QStringLiteral(": ")
                                  + QString::number(copied.rowsKept));
-            if (!copied.columnsNotCopied.isEmpty()) {
+            QStringList notCopied = copied.columnsNotCopied;
+            for (const QString& told : std::as_const(toldLeftOut))
+                notCopied.removeAll(told);
+            if (!notCopied.isEmpty()) {
                 host_.appendLine(QStringLiteral("Columns not copied to ") + target + QStringLiteral(": ")
-                                 + copied.columnsNotCopied.join(QStringLiteral(", ")));
+                                 + notCopied.join(QStringLiteral(", ")));
                 failed = true;
             }
+            for (const auto& [column, count] : copied.rounded)
+                host_.appendLine(QStringLiteral("Rounded %1 %2 of column %3 of %4 to the target column")
+                                     .arg(count)
+                                     .arg(count == 1 ? QStringLiteral("value") : QStringLiteral("values"), column,
+                                          target));
         }
         host_.appendLine(QString());
     }

@@ -43,6 +43,9 @@ struct ConversionSettings {
     bool tableDefinitionsOnly = false;
     bool skipIndexes = false;
     bool namesUppercase = true;
+    // A number or a time that its MySQL column cannot hold exactly is
+    // rounded to what it holds (and counted) rather than refused.
+    bool roundValues = false;
     TableSelection tables;
 
     friend bool operator==(const ConversionSettings&, const ConversionSettings&) = default;

@@ -4,6 +4,7 @@
 #include "data/BufferedDataSet.h"
 #include "data/DbConnection.h"
 #include "data/Errors.h"
+#include "data/Geometry.h"
 #include "data/SqlQuery.h"
 
 #include <algorithm>
@@ -45,35 +46,24 @@ void TableSteps::mysqldataReconcileError(const QString& message)
     copying_->refusedRowMessage = message;
 }
 
-void TableSteps::copyField(int source, int target)
+void TableSteps::copyField(const Copied& column, qint64 row)
 {
+    const int source = column.source;
     DbValue value;
     try {
         value = oracledata_.fieldValue(source);
-        mysqldata_.setFieldValue(target, value);
+        // A geometry goes to MySQL as its SRID and its well-known binary.
+        if (column.srid >= 0 && !value.isNull()) {
+            const DbValue srid = oracledata_.fieldValue(column.srid);
+            value = DbValue::fromBytes(mysqlGeometry(value.toBytes(), srid.isNull() ? 0 : srid.toInteger()));
+        }
+        mysqldata_.setFieldValue(column.target, value);
     } catch (const ConversionError&) {
         // Never a silent NULL, default or rounded number in its place.
         throw Error(QStringLiteral("Value '") + shownValue(value) + QStringLiteral("' of column ")
-                    + oracledata_.fieldName(source) + QStringLiteral(" cannot be stored in the target column without loss"));
+                    + oracledata_.fieldName(source) + QStringLiteral(" in row ") + QString::number(row)
+                    + QStringLiteral(" cannot be stored in the target column without loss"));
     }
-}
-
-QString TableSteps::sourceRowQuery(const QString& source)
-{
-    // "select *" leaves out invisible columns: a table that has any is read
-    // with its columns named.
-    QStringList columns;
-    bool invisible = false;
-    oracledata_.openQuery(QStringLiteral("select column_name, column_id from user_tab_columns where table_name = ")
-                          + oracleText(source));
-    for (oracledata_.first(); !oracledata_.eof(); oracledata_.next()) {
-        columns << oracleName(oracledata_.fieldText(0));
-        invisible = invisible || oracledata_.fieldValue(1).isNull();
-    }
-    oracledata_.close();
-    if (!invisible)
-        return QStringLiteral("select * from ") + oracleName(source);
-    return QStringLiteral("select ") + columns.join(QStringLiteral(", ")) + QStringLiteral(" from ") + oracleName(source);
 }
 
 RowStepResult TableSteps::transferRows(const QString& source, const QString& target)
@@ -141,8 +131,19 @@ RowStepResult TableSteps::transferRows(const QString& source, const QString& tar
         result.message = message;
         host_.appendLine(message);
     };
+    mysqldata_.setRounding(roundValues_);
     try {
-        oracledata_.openQuery(sourceRowQuery(source));
+        // The columns as the catalog has them: those without a MySQL home
+        // are not read, XML and geometries through Oracle's functions.
+        const QVector<SourceColumn> columns = readSourceColumns(source);
+        const SourceRowQuery query =
+            sourceRowQuery(oracleName(source), columns, [this](const QString& name) { return oracleName(name); });
+        for (const SourceColumn& column : columns)
+            if (column.reading == SourceColumn::Reading::None)
+                result.columnsNotCopied << column.described();
+        if (query.sql.isEmpty())
+            throw Error(QStringLiteral("No column of %1 has a MySQL type: no row can be copied").arg(source));
+        oracledata_.openQuery(query.sql);
         oracledata_.first();
 
         const QString targetQuery = QStringLiteral("select * from ") + mysqlName(target) + QStringLiteral(" where 1=0");
@@ -155,22 +156,21 @@ RowStepResult TableSteps::transferRows(const QString& source, const QString& tar
         // case aside): a source column the target lacks is told once, one
         // that only the server fills is left to it; a target with none of
         // them gets no rows.
-        struct Copied {
-            int source;
-            int target;
-        };
         QVector<Copied> plan;
         bool common = false;
         for (int i = 0; i < oracledata_.fieldCount(); ++i) {
-            const QString name = oracledata_.fieldName(i);
-            const int field = mysqldata_.fieldIndex(name);
+            const SourceItem item = i < query.items.size() ? query.items.at(i)
+                                                           : SourceItem{SourceItem::Role::Value, oracledata_.fieldName(i)};
+            if (item.role == SourceItem::Role::GeometrySrid)
+                continue;  // it goes with the geometry before it
+            const int field = mysqldata_.fieldIndex(item.column);
             if (field < 0) {
-                result.columnsNotCopied << name;
+                result.columnsNotCopied << item.column;
                 continue;
             }
             common = true;
             if (!mysqldata_.fields().at(field).readOnly)
-                plan.append({i, field});
+                plan.append({i, field, item.role == SourceItem::Role::GeometryWkb ? i + 1 : -1});
         }
         if (!common && !oracledata_.eof())
             throw Error(QStringLiteral("No column of ") + source + QStringLiteral(" is a column of ") + target
@@ -199,7 +199,7 @@ RowStepResult TableSteps::transferRows(const QString& source, const QString& tar
         while (!oracledata_.eof() && !result.rowRefused) {
             mysqldata_.append();
             for (const Copied& column : std::as_const(plan))
-                copyField(column.source, column.target);
+                copyField(column, n);
             mysqldata_.post();
             result.rowsRead = n;
             oracledata_.next();
@@ -237,6 +237,10 @@ RowStepResult TableSteps::transferRows(const QString& source, const QString& tar
     }
     if (result.rowRefused)
         host_.appendLine(result.refusedRowMessage);
+    QStringList rounded = mysqldata_.roundedCounts().keys();
+    rounded.sort();
+    for (const QString& column : std::as_const(rounded))
+        result.rounded.append({column, mysqldata_.roundedCounts().value(column)});
     return result;
 }
 

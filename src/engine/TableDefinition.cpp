@@ -25,28 +25,113 @@ CatalogColumn catalogColumn(const SqlQuery& catalog)
     column.dataLength = catalog.fieldValue(QStringLiteral("data_length")).toInteger();
     column.dataPrecision = optionalInteger(catalog.fieldValue(QStringLiteral("data_precision")));
     column.dataScale = optionalInteger(catalog.fieldValue(QStringLiteral("data_scale")));
+    column.dataTypeOwner = catalog.fieldValue(QStringLiteral("data_type_owner")).toText();
     return column;
+}
+
+// For each text `t` of a NUMBER in the text-minimum format (".5", "-12.25",
+// scientific beyond 64 characters): its fraction digits and its integer
+// digits; 99 for a scientific text, which no decimal holds whole.
+QString fractionDigits(const QString& t)
+{
+    return QStringLiteral("case when instr(%1, 'E') > 0 then 99 when instr(%1, '.') > 0 then length(%1) - instr(%1, "
+                          "'.') else 0 end")
+        .arg(t);
+}
+
+QString integerDigits(const QString& t)
+{
+    return QStringLiteral("case when instr(%1, 'E') > 0 then 99 when instr(%1, '.') > 0 then instr(%1, '.') - 1 "
+                          "else length(%1) end - case when substr(%1, 1, 1) = '-' then 1 else 0 end")
+        .arg(t);
 }
 
 }  // namespace
 
-StepResult TableSteps::CreateTargetTable(const QString& source, const QString& target, const QString& characterSet)
+QVector<SourceColumn> TableSteps::readSourceColumns(const QString& source)
 {
+    QVector<SourceColumn> columns;
+    // Invisible columns (no column_id) last, as Oracle sorts NULLs.
+    oracledata_.openQuery(QStringLiteral("select * from user_tab_columns where table_name = ") + oracleText(source)
+                          + QStringLiteral(" order by column_id nulls last"));
+    for (oracledata_.first(); !oracledata_.eof(); oracledata_.next()) {
+        SourceColumn column;
+        column.name = oracledata_.fieldValue(QStringLiteral("column_name")).toText();
+        column.catalog = catalogColumn(oracledata_);
+        column.invisible = oracledata_.fieldValue(QStringLiteral("column_id")).isNull();
+        column.mysqlType = mysqlTypeText(column.catalog);
+        column.reading = readingOf(column.catalog, column.mysqlType);
+        columns.append(std::move(column));
+    }
+    return columns;
+}
+
+void TableSteps::fitNumbersToValues(const QString& source, const QString& target, QVector<SourceColumn>& columns,
+                                    QStringList& notes)
+{
+    QVector<int> open;
+    for (int i = 0; i < columns.size(); ++i)
+        if (isUnconstrainedNumber(columns.at(i).catalog))
+            open << i;
+    if (open.isEmpty())
+        return;
+    // One pass over the table asks, for all of them at once, how many
+    // integer and fraction digits their values need (TO_CHAR's TM9 format,
+    // INSTR, LENGTH, SUBSTR: SQL Language Reference).
+    QStringList texts, digits;
+    for (int k = 0; k < open.size(); ++k) {
+        const QString t = QStringLiteral("t%1").arg(k);
+        texts << QStringLiteral("to_char(%1, 'TM9') %2").arg(oracleName(columns.at(open.at(k)).name), t);
+        digits << QStringLiteral("max(%1) f%2").arg(fractionDigits(t)).arg(k)
+               << QStringLiteral("max(%1) i%2").arg(integerDigits(t)).arg(k);
+    }
+    oracledata_.openQuery(QStringLiteral("select ") + digits.join(QStringLiteral(", ")) + QStringLiteral(" from (select ")
+                          + texts.join(QStringLiteral(", ")) + QStringLiteral(" from ") + oracleName(source)
+                          + QStringLiteral(")"));
+    for (int k = 0; k < open.size(); ++k) {
+        SourceColumn& column = columns[open.at(k)];
+        const std::optional<qint64> fraction = optionalInteger(oracledata_.fieldValue(2 * k));
+        const std::optional<qint64> whole = optionalInteger(oracledata_.fieldValue(2 * k + 1));
+        const QString type = numberTypeForValues(column.catalog, whole, fraction);
+        if (type == column.mysqlType)
+            continue;
+        column.mysqlType = type;
+        notes << QStringLiteral("Column %1 of %2 holds %3: %4")
+                     .arg(column.name, target,
+                          fraction.value_or(0) > 0 ? QStringLiteral("fractions")
+                                                   : QStringLiteral("whole numbers beyond a bigint"),
+                          type.trimmed());
+    }
+    oracledata_.close();
+}
+
+DefinitionStepResult TableSteps::CreateTargetTable(const QString& source, const QString& target,
+                                                   const QString& characterSet)
+{
+    DefinitionStepResult result;
     try {
+        QVector<SourceColumn> columns = readSourceColumns(source);
+        fitNumbersToValues(source, target, columns, result.notes);
+        // A column without a MySQL home stays behind; the others go.
         QStringList lines;
-        // Invisible columns (no column_id) last, as Oracle sorts NULLs.
-        oracledata_.openQuery(QStringLiteral("select * from user_tab_columns where table_name = ")
-                              + oracleText(source) + QStringLiteral(" order by column_id nulls last"));
-        oracledata_.first();
         lines << QStringLiteral("Create table ") + mysqlName(target) + QStringLiteral(" (");
-        while (!oracledata_.eof()) {
-            QString line = mysqlName(oracledata_.fieldValue(QStringLiteral("column_name")).toText());
-            line += mysqlTypeText(catalogColumn(oracledata_));
-            oracledata_.next();
-            if (!oracledata_.eof())
-                line += QStringLiteral(" , ");
-            lines << line;
+        QVector<const SourceColumn*> kept;
+        for (const SourceColumn& column : std::as_const(columns)) {
+            if (column.mysqlType.isEmpty())
+                result.columnsLeftOut << column.described();
+            else
+                kept << &column;
         }
+        if (!columns.isEmpty() && kept.isEmpty()) {
+            DefinitionStepResult failed = DefinitionStepResult::failure(
+                QStringLiteral("No column of %1 has a MySQL type: %2")
+                    .arg(source, result.columnsLeftOut.join(QStringLiteral(", "))));
+            failed.columnsLeftOut = result.columnsLeftOut;
+            return failed;
+        }
+        for (qsizetype i = 0; i < kept.size(); ++i)
+            lines << mysqlName(kept.at(i)->name) + kept.at(i)->mysqlType
+                         + (i + 1 < kept.size() ? QStringLiteral(" , ") : QString());
         lines << QStringLiteral(")");
         if (!characterSet.isEmpty())
             lines << QStringLiteral(" DEFAULT CHARSET=") + characterSet;
@@ -54,9 +139,9 @@ StepResult TableSteps::CreateTargetTable(const QString& source, const QString& t
         // The clipboard holds the statement even when the server refuses it.
         host_.copyTextToClipboard(statement);
         mysqlexec_.executeDirect(statement);
-        return {};
+        return result;
     } catch (const Error& e) {
-        return StepResult::failure(e.message());
+        return DefinitionStepResult::failure(e.message());
     }
 }
 

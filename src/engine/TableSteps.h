@@ -1,5 +1,6 @@
 #pragma once
 
+#include "SourceColumns.h"
 #include "StepResult.h"
 
 #include <QString>
@@ -23,6 +24,23 @@ struct IndexStepResult : StepResult {
     QVector<Refusal> refused;
 };
 
+// What CreateTargetTable did: ok when MySQL took the statement. Either way
+// `notes` are lines for the log after the definition (a NUMBER whose values
+// decided its type), and `columnsLeftOut` the columns that have no MySQL
+// home, as "NAME (TYPE)".
+struct DefinitionStepResult : StepResult {
+    QStringList notes;
+    QStringList columnsLeftOut;
+
+    static DefinitionStepResult failure(const QString& message)
+    {
+        DefinitionStepResult result;
+        result.ok = false;
+        result.message = message;
+        return result;
+    }
+};
+
 // What transferRows did. ok is false when the copy ended early (its message
 // is then in the log); a row that MySQL refused leaves ok true and is told by
 // refusedRow.
@@ -31,7 +49,9 @@ struct RowStepResult : StepResult {
     qint64 rowsKept = 0;         // rows left in the target table
     bool rowRefused = false;
     QString refusedRowMessage;   // the server's message for the refused row
-    QStringList columnsNotCopied;  // source columns the target lacks
+    QStringList columnsNotCopied;  // source columns the target lacks, or ones without a MySQL home ("NAME (TYPE)")
+    // The columns where values were rounded to the target column, and how many.
+    QVector<QPair<QString, qint64>> rounded;
 };
 
 // The steps that the conversion run takes for one table, on the session's
@@ -52,9 +72,11 @@ public:
     StepResult CheckTargetName(const QString& target) const;
     StepResult DropTable(const QString& target);
     StepResult RenameTable(const QString& from, const QString& to);
-    // Builds the Create table statement from Oracle's column catalog, puts it
-    // on the clipboard and executes it.
-    StepResult CreateTargetTable(const QString& source, const QString& target, const QString& characterSet);
+    // Builds the Create table statement from Oracle's column catalog (the
+    // values of each NUMBER without precision and scale decide its type, a
+    // column without a MySQL home is left out), puts it on the clipboard
+    // and executes it.
+    DefinitionStepResult CreateTargetTable(const QString& source, const QString& target, const QString& characterSet);
     // One create index statement per index of the Oracle table; a refused
     // statement is passed over and returned. A failure of the index catalog
     // query is not caught.
@@ -64,6 +86,9 @@ public:
     // its row counts into the progress log and honours Stop every 100 rows
     // (the copy then ends with the message "Operation aborted").
     RowStepResult transferRows(const QString& source, const QString& target);
+    // Whether transferRows rounds a value the target column cannot hold
+    // exactly to what it holds (and counts it), rather than refusing it.
+    void setRoundValues(bool round) { roundValues_ = round; }
     // A row that MySQL refused during an apply of transferRows, which binds
     // the row target's reconcile handler here while it copies.
     void mysqldataReconcileError(const QString& message);
@@ -78,10 +103,21 @@ public:
 
 private:
     static DbConnection& connectionOf(const SqlQuery& query);
-    // The value of source column `source` into target field `target`.
-    void copyField(int source, int target);
-    // The query of the source table's rows, every column of it included.
-    QString sourceRowQuery(const QString& source);
+    // A source column of the row query and the target field it goes to;
+    // for a geometry, the column of its SRID too (else -1).
+    struct Copied {
+        int source;
+        int target;
+        int srid = -1;
+    };
+    // `row` counts the source's rows from 1, for the message of a refused value.
+    void copyField(const Copied& column, qint64 row);
+    // The table's columns from the catalog, with their MySQL types.
+    QVector<SourceColumn> readSourceColumns(const QString& source);
+    // Gives each NUMBER without precision and scale the type its values
+    // need; a line in `notes` for each that is no bigint.
+    void fitNumbersToValues(const QString& source, const QString& target, QVector<SourceColumn>& columns,
+                            QStringList& notes);
     // Names and text literals as each server reads them.
     QString oracleName(const QString& name) const;
     QString oracleText(const QString& text) const;
@@ -93,6 +129,7 @@ private:
     BufferedDataSet& mysqldata_;
     RunHost& host_;
     RowStepResult* copying_ = nullptr;  // the result of the transferRows under way
+    bool roundValues_ = false;
 };
 
 }  // namespace qv

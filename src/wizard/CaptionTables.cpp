@@ -50,6 +50,7 @@ CaptionTable makeEnglish()
         {QStringLiteral("chktabledefi"), QStringLiteral("Convert table definitions only")},
         {QStringLiteral("chkskipindex"), QStringLiteral("Skip converting indexes")},
         {QStringLiteral("chkuppercase"), QStringLiteral("Make names uppercase")},
+        {QStringLiteral("chkroundvalues"), QStringLiteral("Round values to the target column")},
         {QStringLiteral("helpurl"), QStringLiteral("help/en/index.html")},
         {QStringLiteral("queryclose"), QStringLiteral("Close this Wizard ?")},
     };
@@ -101,6 +102,7 @@ CaptionTable makeChinese()
         {QStringLiteral("chktabledefi"), QStringLiteral("只转换表定义(不导入数据)")},
         {QStringLiteral("chkskipindex"), QStringLiteral("选中则不处理索引")},
         {QStringLiteral("chkuppercase"), QStringLiteral("名称转换为大写")},
+        {QStringLiteral("chkroundvalues"), QStringLiteral("将数值舍入到目标列的精度")},
         {QStringLiteral("helpurl"), QStringLiteral("help/zh/index.html")},
         {QStringLiteral("queryclose"), QStringLiteral("退出向导 ?")},
     };

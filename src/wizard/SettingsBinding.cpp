@@ -29,6 +29,7 @@ ConversionSettings Taaform1::settings() const
     s.tableDefinitionsOnly = chktabledefi->isChecked();
     s.skipIndexes = chkskipindex->isChecked();
     s.namesUppercase = chkuppercase->isChecked();
+    s.roundValues = chkroundvalues->isChecked();
     s.tables.names = namesOf(selecttables);
     return s;
 }
@@ -52,6 +53,7 @@ void Taaform1::applySettings(const ConversionSettings& s)
     chktabledefi->setChecked(s.tableDefinitionsOnly);
     chkskipindex->setChecked(s.skipIndexes);
     chkuppercase->setChecked(s.namesUppercase);
+    chkroundvalues->setChecked(s.roundValues);
 }
 
 QStringList Taaform1::existingTablePolicyCaptions() const

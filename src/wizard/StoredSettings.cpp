@@ -130,6 +130,7 @@ void loadStoredSettings(ConversionSettings& v)
     v.tableDefinitionsOnly = ConversionSettings::flagOf(store.text(QStringLiteral("tabledefonly")));
     v.namesUppercase = ConversionSettings::flagOf(store.text(QStringLiteral("nameuppercase")));
     v.skipIndexes = ConversionSettings::flagOf(store.text(QStringLiteral("skipindex")));
+    v.roundValues = ConversionSettings::flagOf(store.text(QStringLiteral("roundvalues")));
 }
 
 void saveStoredSettings(const ConversionSettings& v)
@@ -152,6 +153,7 @@ void saveStoredSettings(const ConversionSettings& v)
     s.setValue(QStringLiteral("tabledefonly"), ConversionSettings::flagText(v.tableDefinitionsOnly));
     s.setValue(QStringLiteral("nameuppercase"), ConversionSettings::flagText(v.namesUppercase));
     s.setValue(QStringLiteral("skipindex"), ConversionSettings::flagText(v.skipIndexes));
+    s.setValue(QStringLiteral("roundvalues"), ConversionSettings::flagText(v.roundValues));
     s.sync();
     // The file is written as a whole: when that fails, none of the values is
     // stored, the first one included.

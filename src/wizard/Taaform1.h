@@ -226,6 +226,7 @@ private:
     QCheckBox* chktabledefi = nullptr;
     QCheckBox* chkskipindex = nullptr;
     QCheckBox* chkuppercase = nullptr;
+    QCheckBox* chkroundvalues = nullptr;
     // page 5
     QLabel* Label26 = nullptr;
     QLabel* Label27 = nullptr;

@@ -287,6 +287,7 @@ void Taaform1::buildLayout()
     chkskipindex = checkBox(sheet, QStringLiteral("chkskipindex"), QRect(16, 252, 385, 20));
     chkuppercase = checkBox(sheet, QStringLiteral("chkuppercase"), QRect(16, 278, 385, 20));
     chkuppercase->setChecked(true);
+    chkroundvalues = checkBox(sheet, QStringLiteral("chkroundvalues"), QRect(16, 304, 385, 20));
 
     // Page 5: table choice. availabletables is kept in order by the window
     // itself, so the list's own sorting stays off.

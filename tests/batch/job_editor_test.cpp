@@ -384,7 +384,7 @@ TEST_F(JobEditor, CaptionsAndFirstState)
     EXPECT_EQ(editor->bttableselect->text(), "重新选择");
     EXPECT_EQ(editor->Button1->text(), "创建快捷方式");
 
-    EXPECT_EQ(editor->size(), QSize(631, 329));
+    EXPECT_EQ(editor->size(), QSize(631, 355));
     EXPECT_EQ(editor->rgselecttable->itemIndex(), 1);
     EXPECT_TRUE(editor->chkuppercase->isChecked());
     EXPECT_FALSE(listShown());
@@ -522,7 +522,7 @@ TEST_F(JobEditor, CreateWritesJobAndLauncherThenCloses)
     const QStringList expected{"accessmode=0", "mysqldatabase=shop", "port=3307",     "mysqlu=loader",
                                "mysqlp=my=secret", "host=db.example", "oracleh=ORCL", "oracleu=app",
                                "oraclep=tiger", "processtable=1",     "character_set=utf8", "tabledefonly=1",
-                               "skipindex=0",  "nameuppercase=1",    "alltables=0",  "tables1=ORDERS",
+                               "skipindex=0",  "nameuppercase=1",    "roundvalues=0", "alltables=0",  "tables1=ORDERS",
                                "tables2=CUSTOMERS"};
     EXPECT_EQ(fileBytes(job), (expected.join("\r\n") + "\r\n").toUtf8());
     EXPECT_EQ(editor->Memo1->toPlainText(), expected.join("\n"));
@@ -541,17 +541,17 @@ TEST_F(JobEditor, CreateWritesJobAndLauncherThenCloses)
     EXPECT_FALSE(QFile::exists(path("nightly.log")));  // batch runs write it
 }
 
-TEST_F(JobEditor, AllTablesWritesFifteenLines)
+TEST_F(JobEditor, AllTablesWritesSixteenLines)
 {
     dialogs.savePaths << path("all.desktop");
     open([&] { editor->Button1->click(); });
     const JobFile job = JobFile::read(path("all.qvjob"));
-    EXPECT_EQ(job.lineCount(), 15);
+    EXPECT_EQ(job.lineCount(), 16);
     EXPECT_EQ(job.value("alltables"), "1");
     EXPECT_EQ(job.value("nameuppercase"), "0");
 }
 
-TEST_F(JobEditor, ListedTablesWithNoneSelectedWritesFifteenLines)
+TEST_F(JobEditor, ListedTablesWithNoneSelectedWritesSixteenLines)
 {
     chooseTables({"ORDERS"}, {});
     dialogs.savePaths << path("none.desktop");
@@ -560,7 +560,7 @@ TEST_F(JobEditor, ListedTablesWithNoneSelectedWritesFifteenLines)
         editor->Button1->click();
     });
     const JobFile job = JobFile::read(path("none.qvjob"));
-    EXPECT_EQ(job.lineCount(), 15);
+    EXPECT_EQ(job.lineCount(), 16);
     EXPECT_EQ(job.value("alltables"), "0");
 }
 

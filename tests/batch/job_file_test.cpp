@@ -34,7 +34,8 @@ S shopJob()
 const QStringList shopLines{"accessmode=0", "mysqldatabase=shop", "port=3306",     "mysqlu=loader",
                             "mysqlp=",      "host=",              "oracleh=ORCL",  "oracleu=app",
                             "oraclep=",     "processtable=0",     "character_set=utf8", "tabledefonly=0",
-                            "skipindex=0",  "nameuppercase=1",    "alltables=0",   "tables1=CUSTOMERS",
+                            "skipindex=0",  "nameuppercase=1",    "roundvalues=0", "alltables=0",
+                            "tables1=CUSTOMERS",
                             "tables2=ORDERS"};
 
 S shopWith(bool all, const QStringList& tables)
@@ -77,20 +78,20 @@ TEST(JobWriter, EachSettingIsALineInFileOrderThenTheListedTables)
     };
     const Case cases[] = {
         {"listed tables, numbered from 1", shopJob(), shopLines},
-        {"all tables: no table lines", shopWith(true, {"CUSTOMERS"}), shopLines.mid(0, 14) + QStringList{"alltables=1"}},
-        {"no listed table", shopWith(false, {}), shopLines.mid(0, 15)},
+        {"all tables: no table lines", shopWith(true, {"CUSTOMERS"}), shopLines.mid(0, 15) + QStringList{"alltables=1"}},
+        {"no listed table", shopWith(false, {}), shopLines.mid(0, 16)},
         {"first start",
          S{},
          {"accessmode=0", "mysqldatabase=", "port=3306", "mysqlu=", "mysqlp=", "host=", "oracleh=", "oracleu=",
           "oraclep=", "processtable=0", "character_set=Default", "tabledefonly=0", "skipindex=0", "nameuppercase=1",
-          "alltables=0"}},
+          "roundvalues=0", "alltables=0"}},
         {"indexes, flags and texts as given",
          {.accessMode = 1, .host = " db.example ", .port = "", .password = "a=b=c", .characterSetEntry = -1,
           .characterSetTyped = "my own", .existingTablePolicy = -1, .tableDefinitionsOnly = true, .skipIndexes = true, .namesUppercase = false,
-          .tables = {true, {"IGNORED"}}},
+          .roundValues = true, .tables = {true, {"IGNORED"}}},
          {"accessmode=1", "mysqldatabase=", "port=", "mysqlu=", "mysqlp=a=b=c", "host= db.example ", "oracleh=",
           "oracleu=", "oraclep=", "processtable=-1", "character_set=my own", "tabledefonly=1", "skipindex=1",
-          "nameuppercase=0", "alltables=1"}},
+          "nameuppercase=0", "roundvalues=1", "alltables=1"}},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
@@ -235,11 +236,11 @@ TEST(JobApplier, EachKeySetsItsSettingAndTheTablesAreLeftAlone)
     const std::pair<const char*, S> cases[] = {
         {"accessmode=1\r\nmysqldatabase=shop\r\nport=3307\r\nmysqlu=loader\r\nmysqlp=p=w\r\nhost=db.example\r\n"
          "oracleh=ORCL\r\noracleu=app\r\noraclep=tiger\r\nprocesstable=2\r\ncharacter_set=gbk\r\ntabledefonly=1\r\n"
-         "skipindex=1\r\nnameuppercase=0\r\nalltables=1\r\ntables1=ORDERS\r\n",
+         "skipindex=1\r\nnameuppercase=0\r\nroundvalues=1\r\nalltables=1\r\ntables1=ORDERS\r\n",
          {.accessMode = 1, .host = "db.example", .port = "3307", .database = "shop", .user = "loader",
           .password = "p=w", .characterSetEntry = S::characterSetEntryOf("gbk"), .oracleService = "ORCL",
           .oracleUser = "app", .oraclePassword = "tiger", .existingTablePolicy = 2, .tableDefinitionsOnly = true,
-          .skipIndexes = true, .namesUppercase = false}},
+          .skipIndexes = true, .namesUppercase = false, .roundValues = true}},
         // Absent texts are empty; flags other than "1" are cleared.
         {"AccessMode=0\r\nprocesstable=$1\r\ntabledefonly=01\r\nskipindex=\r\nnameuppercase=1\r\n",
          {.port = "", .characterSetEntry = -1, .existingTablePolicy = 1}},
@@ -332,11 +333,11 @@ TEST(JobFileRoundTrip, AWrittenJobReadsBackAsItsSettings)
     S listed{.accessMode = 1, .host = "db.example", .port = "3307", .database = "shop", .user = "loader",
              .password = "p=w =", .characterSetEntry = S::characterSetEntryOf("latin1"), .oracleService = "ORCL",
              .oracleUser = QStringLiteral("用户"), .oraclePassword = "tiger", .existingTablePolicy = 1,
-             .tableDefinitionsOnly = true, .skipIndexes = false, .namesUppercase = true,
+             .tableDefinitionsOnly = true, .skipIndexes = false, .namesUppercase = true, .roundValues = true,
              .tables = {false, {"ORDERS", "CUSTOMERS"}}};
     S all = listed;
     all.tables = {true, {}};
-    for (const auto& [settings, lineCount] : {std::pair{listed, 17}, std::pair{all, 15}}) {
+    for (const auto& [settings, lineCount] : {std::pair{listed, 18}, std::pair{all, 16}}) {
         writeJobFile(path, settings);
         EXPECT_EQ(fileMode(path), 0600);
         const JobFile job = JobFile::read(path);

@@ -42,6 +42,7 @@ struct TypeCase {
     std::optional<qint64> precision;
     std::optional<qint64> scale;
     qint64 charLength;
+    const char* owner = "";  // DATA_TYPE_OWNER, empty for built-in types
 };
 
 // Declared types SQLite's parser refuses are written as quoted identifiers.
@@ -84,7 +85,12 @@ const TypeCase typeCases[] = {
     {"LONG", "LONG", 0, std::nullopt, std::nullopt, 0},
     {"long raw", "LONG RAW", 0, std::nullopt, std::nullopt, 0},
     {"ROWID", "ROWID", 10, std::nullopt, std::nullopt, 0},
-    {"sdo_geometry", "SDO_GEOMETRY", 0, std::nullopt, std::nullopt, 0},
+    {"\"UROWID(100)\"", "UROWID", 100, std::nullopt, std::nullopt, 0},
+    {"REAL", "FLOAT", 22, 63, std::nullopt, 0},
+    {"\"DOUBLE PRECISION\"", "FLOAT", 22, 126, std::nullopt, 0},
+    {"sdo_geometry", "SDO_GEOMETRY", 1, std::nullopt, std::nullopt, 0, "MDSYS"},
+    {"XMLTYPE", "XMLTYPE", 2000, std::nullopt, std::nullopt, 0, "SYS"},
+    {"BFILE", "BFILE", 530, std::nullopt, std::nullopt, 0},
     {"\"NUMBER(10,2,1)\"", "NUMBER(10,2,1)", 0, std::nullopt, std::nullopt, 0},
 };
 
@@ -108,6 +114,7 @@ TEST(SchemaFileDictionary, EveryDeclaredTypeGivesOraclesDictionaryRow)
         EXPECT_EQ(q.fieldValue("column_id").toInteger(), id);
         EXPECT_EQ(q.fieldValue("data_type").toText(), QString::fromUtf8(c.dataType));
         EXPECT_EQ(q.fieldValue("data_length").toInteger(), c.dataLength);
+        EXPECT_EQ(q.fieldValue("data_type_owner").toText(), QString::fromUtf8(c.owner));
         EXPECT_EQ(optionalInteger(q.fieldValue("data_precision")), c.precision);
         EXPECT_EQ(optionalInteger(q.fieldValue("data_scale")), c.scale);
         EXPECT_EQ(q.fieldValue("char_length").toInteger(), c.charLength);

@@ -119,10 +119,10 @@ TEST_F(NamesAndValues, ValuesTheTargetWouldChangeAreRefused)
         const char* table;
         const char* refusal;
     } refused[] = {
-        {"V1", "Value '3.7' of column N cannot be stored in the target column without loss"},
-        {"V2", "Value '3.14159' of column N cannot be stored in the target column without loss"},
-        {"V3", "of column D cannot be stored in the target column without loss"},
-        {"V4", "Value '(3 bytes)' of column T cannot be stored in the target column without loss"},
+        {"V1", "Value '3.7' of column N in row 1 cannot be stored in the target column without loss"},
+        {"V2", "Value '3.14159' of column N in row 1 cannot be stored in the target column without loss"},
+        {"V3", "of column D in row 1 cannot be stored in the target column without loss"},
+        {"V4", "Value '(3 bytes)' of column T in row 1 cannot be stored in the target column without loss"},
     };
     for (const auto& r : refused) {
         SCOPED_TRACE(r.table);

@@ -200,16 +200,16 @@ TEST_F(RowTransfer, ValuesThatWouldLoseContentFailTheCopy)
     StepResult result = copy();
     EXPECT_FALSE(result.ok);
     EXPECT_EQ(result.message,
-              QStringLiteral("Value '3.14' of column N cannot be stored in the target column without loss"));
+              QStringLiteral("Value '3.14' of column N in row 2 cannot be stored in the target column without loss"));
     EXPECT_EQ(targetRows(), 0);
 
     result = steps.transferRows(QStringLiteral("WORDS"), QStringLiteral("WORDS"));
     EXPECT_EQ(result.message,
-              QStringLiteral("Value 'abc' of column AMOUNT cannot be stored in the target column without loss"));
+              QStringLiteral("Value 'abc' of column AMOUNT in row 2 cannot be stored in the target column without loss"));
 
     result = steps.transferRows(QStringLiteral("DATES"), QStringLiteral("DATES"));
     EXPECT_EQ(result.message,
-              QStringLiteral("Value 'not a date' of column WHEN_ cannot be stored in the target column without loss"));
+              QStringLiteral("Value 'not a date' of column WHEN_ in row 1 cannot be stored in the target column without loss"));
 }
 
 TEST_F(RowTransfer, RunAppendsDoneToTheRefusalAndCountsTheTable)

@@ -109,7 +109,7 @@ TEST_F(DataFaults, ExistingDateAndFloatingPointColumnsTakeOnlyWhatTheyGiveBack)
             EXPECT_TRUE(outcome.succeeded()) << log().toStdString();
             EXPECT_EQ(db.scalar(QStringLiteral("select cast(V as char) from ") + table), QLatin1String(c.stored));
         } else {
-            EXPECT_TRUE(log().contains(QStringLiteral("of column V cannot be stored in the target column without loss")))
+            EXPECT_TRUE(log().contains(QStringLiteral("of column V in row 1 cannot be stored in the target column without loss")))
                 << log().toStdString();
             EXPECT_EQ(db.scalar(QStringLiteral("select count(*) from ") + table), QStringLiteral("0"));
         }

@@ -3,6 +3,7 @@
 #include "data/Errors.h"
 #include "data/drivers/OracleTypeDecl.h"
 #include "data/drivers/SchemaFileDictionary.h"
+#include "data/drivers/SchemaFileSql.h"
 
 #include <QDateTime>
 #include <QTimeZone>
@@ -134,7 +135,9 @@ OraType typeOf(const std::string& name)
         {"NCHAR", OraType::NChar}, {"LONG", OraType::Long}, {"CLOB", OraType::Clob}, {"NCLOB", OraType::NClob},
         {"NUMBER", OraType::Number}, {"FLOAT", OraType::Float}, {"BINARY_FLOAT", OraType::BinaryFloat},
         {"BINARY_DOUBLE", OraType::BinaryDouble}, {"DATE", OraType::Date}, {"RAW", OraType::Raw},
-        {"LONG RAW", OraType::LongRaw}, {"BLOB", OraType::Blob}, {"ROWID", OraType::RowId}};
+        {"LONG RAW", OraType::LongRaw}, {"BLOB", OraType::Blob}, {"ROWID", OraType::RowId},
+        // A UROWID is described as a ROWID is (ODPI-C, dpiOracleType.c: both SQLT_RDD).
+        {"UROWID", OraType::RowId}};
     for (const auto& [text, type] : plain)
         if (name == text)
             return type;
@@ -374,7 +377,12 @@ Cursor::Cursor(std::shared_ptr<Connection> connection, std::string sql)
         return;
     }
     sqlite3* db = connection_->db();
-    const int rc = sqlite3_prepare_v2(db, sql.data(), static_cast<int>(sql.size()), &stmt_, nullptr);
+    // The server's SQL functions SQLite reads in other forms (XMLSERIALIZE,
+    // SDO_UTIL, an object's attribute), with the types of their values.
+    const SqliteQuery translated = sqliteQueryFor(sql);
+    itemTypes_ = translated.itemTypes;
+    const int rc = sqlite3_prepare_v2(db, translated.sql.data(), static_cast<int>(translated.sql.size()), &stmt_,
+                                      nullptr);
     if (rc != SQLITE_OK) {
         prepareError_ = sqliteError(db, rc, true);
         return;
@@ -441,6 +449,8 @@ void Cursor::describe()
     const int count = sqlite3_column_count(stmt_);
     for (int i = 0; i < count; ++i) {
         const char* declared = sqlite3_column_decltype(stmt_, i);
+        if (std::size_t(i) < itemTypes_.size() && !itemTypes_[std::size_t(i)].empty())
+            declared = itemTypes_[std::size_t(i)].c_str();
         OracleTypeDecl decl;
         if (declared && *declared)
             decl = parseOracleTypeDecl(QString::fromUtf8(declared));

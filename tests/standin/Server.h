@@ -129,6 +129,7 @@ private:
     std::vector<std::size_t> charLengths_;  // CHAR and NCHAR: blank-padded to this many characters
     std::vector<int> sqliteIndexes_;         // of each described column in SQLite's result
     std::string originTable_;
+    std::vector<std::string> itemTypes_;  // Oracle types of rewritten select-list items
     bool starSelect_ = false;
 };
 

@@ -21,7 +21,8 @@ inline void PrintTo(const ConversionSettings& s, std::ostream* out)
          << ", oracleService " << text(s.oracleService) << ", oracleUser "
          << text(s.oracleUser) << ", oraclePassword " << text(s.oraclePassword) << ", existingTablePolicy "
          << s.existingTablePolicy << ", tableDefinitionsOnly " << s.tableDefinitionsOnly << ", skipIndexes "
-         << s.skipIndexes << ", namesUppercase " << s.namesUppercase << ", tables ";
+         << s.skipIndexes << ", namesUppercase " << s.namesUppercase << ", roundValues " << s.roundValues
+         << ", tables ";
     PrintTo(s.tables, out);
     *out << '}';
 }
@@ -39,7 +40,8 @@ inline ConversionSettings unlike(const ConversionSettings& s)
             other(s.user),         other(s.password),       s.characterSetEntry + 1, other(s.characterSetText()),
             other(s.oracleService),
             other(s.oracleUser),   other(s.oraclePassword), s.existingTablePolicy + 1, !s.tableDefinitionsOnly,
-            !s.skipIndexes,        !s.namesUppercase,       {!s.tables.all, {QStringLiteral("KEPT")}}};
+            !s.skipIndexes,        !s.namesUppercase,       !s.roundValues,
+            {!s.tables.all, {QStringLiteral("KEPT")}}};
 }
 
 }  // namespace qv::test

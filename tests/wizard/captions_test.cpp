@@ -115,7 +115,7 @@ TEST(Captions, DeveloperCommandsWriteTheRowsIntoTheDataFolder)
     const QString text = QString::fromUtf8(lb.readAll());
     EXPECT_TRUE(text.startsWith(QStringLiteral("Label1=Welcome\r\n"))) << text.left(80).toStdString();
     EXPECT_TRUE(text.contains(QStringLiteral("\r\naccessmode=Access mode\r\n")));
-    EXPECT_TRUE(text.endsWith(QStringLiteral("chkuppercase=Make names uppercase\r\n")));
+    EXPECT_TRUE(text.endsWith(QStringLiteral("chkroundvalues=Round values to the target column\r\n")));
 
     control<QPushButton>(*form, "Button8")->click();
     QFile chn(folder + QStringLiteral("chn.txt"));

@@ -34,21 +34,21 @@ namespace {
 // The store's names in the order the inputs are loaded.
 const QStringList storedNames{"accessmode", "mysqldatabase", "mysqlu", "mysqlp", "host", "port", "Character Set",
                               "oracleh", "oracleu", "oraclep", "processtable", "tabledefonly", "nameuppercase",
-                              "skipindex"};
+                              "skipindex", "roundvalues"};
 
 QSettings::SettingsMap ordinaryValues()
 {
     return {{"accessmode", "1"},       {"mysqldatabase", "shop"}, {"mysqlu", "root"},     {"mysqlp", "pw"},
             {"host", "db.example"},    {"port", "3307"},          {"Character Set", "36"}, {"oracleh", "ORCL"},
             {"oracleu", "scott"},      {"oraclep", "tiger"},      {"processtable", "1"},  {"tabledefonly", "1"},
-            {"nameuppercase", "1"},    {"skipindex", "1"}};
+            {"nameuppercase", "1"},    {"skipindex", "1"},     {"roundvalues", "1"}};
 }
 
 // What ordinaryValues() load as.
 const S ordinary{.accessMode = 1, .host = "db.example", .port = "3307", .database = "shop", .user = "root",
                  .password = "pw", .characterSetEntry = 36, .oracleService = "ORCL", .oracleUser = "scott",
                  .oraclePassword = "tiger", .existingTablePolicy = 1, .tableDefinitionsOnly = true,
-                 .skipIndexes = true, .namesUppercase = true};
+                 .skipIndexes = true, .namesUppercase = true, .roundValues = true};
 
 // Every test has a home of its own; the user's real settings are never seen.
 class StoredSettingsTest : public ::testing::Test {
@@ -124,16 +124,16 @@ TEST_F(StoredSettingsTest, EachInputIsStoredAsTextAndLoadsBack)
         QStringList texts;  // in storedNames order
     };
     const Case cases[] = {
-        {"first start", S{}, {"0", "", "", "", "", "3306", "0", "", "", "", "0", "0", "1", "0"}},
+        {"first start", S{}, {"0", "", "", "", "", "3306", "0", "", "", "", "0", "0", "1", "0", "0"}},
         {"every input",
          {.accessMode = 1, .host = "@db.example", .port = "not a port", .database = "shop", .user = "admin",
           .password = awkward, .characterSetEntry = 36, .oracleService = "sqlite:/tmp/x.db", .oracleUser = "scott",
           .oraclePassword = "tiger", .existingTablePolicy = 2, .tableDefinitionsOnly = true, .skipIndexes = true,
-          .namesUppercase = false},
+          .namesUppercase = false, .roundValues = true},
          {"1", "shop", "admin", awkward, "@db.example", "not a port", "36", "sqlite:/tmp/x.db", "scott", "tiger", "2",
-          "1", "0", "1"}},
+          "1", "0", "1", "1"}},
         {"no choice", {.accessMode = -1, .characterSetEntry = -1, .existingTablePolicy = -1},
-         {"-1", "", "", "", "", "3306", "-1", "", "", "", "-1", "0", "1", "0"}},
+         {"-1", "", "", "", "", "3306", "-1", "", "", "", "-1", "0", "1", "0", "0"}},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
@@ -201,7 +201,8 @@ TEST_F(StoredSettingsTest, OneMissingOrMalformedValueChangesOnlyItsInput)
     // A flag is set exactly by the text "1".
     for (const auto& [name, field] : {std::pair{"tabledefonly", &S::tableDefinitionsOnly},
                                       std::pair{"nameuppercase", &S::namesUppercase},
-                                      std::pair{"skipindex", &S::skipIndexes}})
+                                      std::pair{"skipindex", &S::skipIndexes},
+                                      std::pair{"roundvalues", &S::roundValues}})
         expectEach<bool>(name, field,
                          {{"1", true}, {"yes", false}, {"0", false}, {"01", false}, {" 1", false}, {"1 ", false},
                           {"", false}, {"true", false}, {missing, false}});
@@ -236,6 +237,7 @@ TEST_F(StoredSettingsTest, ATextOrFlagThatIsNotAStringEndsTheLoadWithAnError)
          [] {
              S s = ordinary;
              s.skipIndexes = false;
+             s.roundValues = false;  // loaded after skipindex
              return s;
          }()},
     };

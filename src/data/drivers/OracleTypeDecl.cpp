@@ -249,6 +249,18 @@ std::optional<OracleTypeDecl> parseBuiltIn(Reader& r)
         decl.dataPrecision = p;
         return decl;
     }
+    if (r.word("REAL")) {
+        OracleTypeDecl decl = make(QStringLiteral("FLOAT"), 22, Rule::Number);
+        decl.dataPrecision = 63;
+        return decl;
+    }
+    if (r.word("DOUBLE")) {
+        if (!r.word("PRECISION"))
+            return std::nullopt;
+        OracleTypeDecl decl = make(QStringLiteral("FLOAT"), 22, Rule::Number);
+        decl.dataPrecision = 126;
+        return decl;
+    }
     if (r.word("BINARY_FLOAT"))
         return make(QStringLiteral("BINARY_FLOAT"), 4, Rule::Float);
     if (r.word("BINARY_DOUBLE"))
@@ -302,6 +314,27 @@ std::optional<OracleTypeDecl> parseBuiltIn(Reader& r)
     }
     if (r.word("ROWID"))
         return make(QStringLiteral("ROWID"), 10, Rule::Text);
+    if (r.word("UROWID")) {
+        const auto n = r.optionalParenNumber(4000);
+        return n ? std::optional(make(QStringLiteral("UROWID"), *n, Rule::Text)) : std::nullopt;
+    }
+    // Types of Oracle's own schemas: the document as text, a geometry as
+    // well-known text (an "SRID=n;" before it names its SRID).
+    if (r.word("XMLTYPE")) {
+        OracleTypeDecl decl = make(QStringLiteral("XMLTYPE"), 2000, Rule::Text);
+        decl.dataTypeOwner = QStringLiteral("SYS");
+        return decl;
+    }
+    if (r.word("SDO_GEOMETRY")) {
+        OracleTypeDecl decl = make(QStringLiteral("SDO_GEOMETRY"), 1, Rule::Text);
+        decl.dataTypeOwner = QStringLiteral("MDSYS");
+        return decl;
+    }
+    if (r.word("BFILE"))
+        return make(QStringLiteral("BFILE"), 530, Rule::StorageClass);
+    for (const char* newer : {"JSON", "BOOLEAN", "VECTOR"})
+        if (r.word(newer))
+            return make(QString::fromLatin1(newer), 0, Rule::StorageClass);
     return std::nullopt;
 }
 

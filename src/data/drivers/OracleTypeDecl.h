@@ -20,6 +20,7 @@ enum class OracleValueRule {
 // A declared Oracle column type as Oracle's dictionary reports it.
 struct OracleTypeDecl {
     QString dataType;                   // DATA_TYPE
+    QString dataTypeOwner;              // DATA_TYPE_OWNER: SYS for XMLTYPE, MDSYS for SDO_GEOMETRY
     qint64 dataLength = 0;              // DATA_LENGTH, in bytes
     std::optional<qint64> dataPrecision;
     std::optional<qint64> dataScale;

@@ -1,6 +1,7 @@
 #include "SchemaFileDictionary.h"
 
 #include "OracleTypeDecl.h"
+#include "SchemaFileSql.h"
 #include "data/Errors.h"
 
 #include <QString>
@@ -16,7 +17,7 @@ namespace {
 
 // SQL functions that the dictionary uses to read declared types.
 
-enum class TypeField { DataType, DataLength, DataPrecision, DataScale, CharLength, CharUsed, Invisible };
+enum class TypeField { DataType, DataTypeOwner, DataLength, DataPrecision, DataScale, CharLength, CharUsed, Invisible };
 
 void resultOptional(sqlite3_context* context, const std::optional<qint64>& value)
 {
@@ -49,6 +50,12 @@ void typeFieldFunction(sqlite3_context* context, int, sqlite3_value** argv)
         const OracleTypeDecl decl = parseOracleTypeDecl(QString::fromUtf8(text, sqlite3_value_bytes(argv[0])));
         switch (*static_cast<const TypeField*>(sqlite3_user_data(context))) {
         case TypeField::DataType: resultText(context, decl.dataType); break;
+        case TypeField::DataTypeOwner:
+            if (decl.dataTypeOwner.isEmpty())
+                sqlite3_result_null(context);
+            else
+                resultText(context, decl.dataTypeOwner);
+            break;
         case TypeField::DataLength: sqlite3_result_int64(context, decl.dataLength); break;
         case TypeField::DataPrecision: resultOptional(context, decl.dataPrecision); break;
         case TypeField::DataScale: resultOptional(context, decl.dataScale); break;
@@ -125,12 +132,12 @@ void indexKeyFunction(sqlite3_context* context, int, sqlite3_value** argv)
 
 void registerFunctions(sqlite3* db)
 {
-    static const TypeField fields[] = {TypeField::DataType,   TypeField::DataLength, TypeField::DataPrecision,
-                                       TypeField::DataScale,  TypeField::CharLength, TypeField::CharUsed,
-                                       TypeField::Invisible};
-    static const char* const names[] = {"oracle_data_type",  "oracle_data_length", "oracle_data_precision",
-                                        "oracle_data_scale", "oracle_char_length", "oracle_char_used",
-                                        "oracle_invisible"};
+    static const TypeField fields[] = {TypeField::DataType,   TypeField::DataTypeOwner, TypeField::DataLength,
+                                       TypeField::DataPrecision, TypeField::DataScale,  TypeField::CharLength,
+                                       TypeField::CharUsed,   TypeField::Invisible};
+    static const char* const names[] = {"oracle_data_type",      "oracle_data_type_owner", "oracle_data_length",
+                                        "oracle_data_precision", "oracle_data_scale",      "oracle_char_length",
+                                        "oracle_char_used",      "oracle_invisible"};
     constexpr int flags = SQLITE_UTF8 | SQLITE_DETERMINISTIC | SQLITE_INNOCUOUS;
     for (int i = 0; i < int(std::size(fields)); ++i) {
         if (sqlite3_create_function_v2(db, names[i], 1, flags, const_cast<TypeField*>(&fields[i]), typeFieldFunction,
@@ -165,13 +172,14 @@ create temp table quorvane_tables as
   where type = 'table' and name not like 'sqlite\_%' escape '\' and name <> 'quorvane_table_properties';
 
 create temp table quorvane_columns as
-  select TABLE_NAME, TABLE_ORDINAL, CID, COLUMN_NAME, DATA_TYPE, DATA_LENGTH, DATA_PRECISION, DATA_SCALE,
+  select TABLE_NAME, TABLE_ORDINAL, CID, COLUMN_NAME, DATA_TYPE, DATA_TYPE_OWNER, DATA_LENGTH, DATA_PRECISION, DATA_SCALE,
          CHAR_LENGTH, CHAR_USED, INVISIBLE, NULLABLE, DATA_DEFAULT,
          -- An invisible column has no COLUMN_ID; the visible ones are numbered without it.
          case when INVISIBLE then null
               else sum(1 - INVISIBLE) over (partition by TABLE_NAME order by CID) end as COLUMN_ID
   from (select t.name as TABLE_NAME, t.ordinal as TABLE_ORDINAL, c.cid as CID, c.name as COLUMN_NAME,
-               oracle_data_type(c.type) as DATA_TYPE, oracle_data_length(c.type) as DATA_LENGTH,
+               oracle_data_type(c.type) as DATA_TYPE, oracle_data_type_owner(c.type) as DATA_TYPE_OWNER,
+               oracle_data_length(c.type) as DATA_LENGTH,
                oracle_data_precision(c.type) as DATA_PRECISION, oracle_data_scale(c.type) as DATA_SCALE,
                oracle_char_length(c.type) as CHAR_LENGTH, oracle_char_used(c.type) as CHAR_USED,
                oracle_invisible(c.type) as INVISIBLE,
@@ -347,7 +355,7 @@ std::vector<View> views()
              {"COLUMN_NAME", "VARCHAR2(128) NOT NULL", "c.COLUMN_NAME"},
              {"DATA_TYPE", "VARCHAR2(128)", "c.DATA_TYPE"},
              {"DATA_TYPE_MOD", "VARCHAR2(3)", nullptr},
-             {"DATA_TYPE_OWNER", "VARCHAR2(128)", nullptr},
+             {"DATA_TYPE_OWNER", "VARCHAR2(128)", "c.DATA_TYPE_OWNER"},
              {"DATA_LENGTH", "NUMBER NOT NULL", "c.DATA_LENGTH"},
              {"DATA_PRECISION", "NUMBER", "c.DATA_PRECISION"},
              {"DATA_SCALE", "NUMBER", "c.DATA_SCALE"},
@@ -528,6 +536,7 @@ bool selectsStar(std::string_view sql)
 void installOracleDictionary(sqlite3* db)
 {
     registerFunctions(db);
+    registerOracleFunctions(db);
     // What SQLite's catalog cannot say of a table (an IOT's overflow, a
     // nested table's storage, a domain index's secondary table) a schema
     // file may say in a table of its own.

@@ -2,6 +2,7 @@
 
 #include "OracleTypeDecl.h"
 #include "SchemaFileDictionary.h"
+#include "SchemaFileSql.h"
 #include "data/Errors.h"
 #include "data/Utf8.h"
 
@@ -70,10 +71,12 @@ struct Column {
 
 class SchemaFileCursor final : public DriverCursor {
 public:
-    // Runs the statement up to its first row, so that a refused query fails here.
-    SchemaFileCursor(Database db, Statement stmt)
+    // Runs the statement up to its first row, so that a refused query fails
+    // here. `itemTypes` gives the Oracle type of select-list items that have
+    // no declared type of their own (see sqliteQueryFor).
+    SchemaFileCursor(Database db, Statement stmt, std::vector<std::string> itemTypes = {})
         : db_(std::move(db)), statement_(std::move(stmt)), stmt_(statement_.get()),
-          starSelect_(selectsStar(sqlite3_sql(stmt_)))
+          starSelect_(selectsStar(sqlite3_sql(stmt_))), itemTypes_(std::move(itemTypes))
     {
         describeColumns();
         const int rc = sqlite3_step(stmt_);
@@ -121,7 +124,10 @@ private:
                 column.table = QString::fromUtf8(table);
             if (const char* origin = sqlite3_column_origin_name(stmt_, i))
                 column.origin = QString::fromUtf8(origin);
-            if (const char* declared = sqlite3_column_decltype(stmt_, i)) {
+            const char* declared = sqlite3_column_decltype(stmt_, i);
+            if (std::size_t(i) < itemTypes_.size() && !itemTypes_[std::size_t(i)].empty())
+                declared = itemTypes_[std::size_t(i)].c_str();
+            if (declared) {
                 column.declared = true;
                 column.decl = parseOracleTypeDecl(QString::fromUtf8(declared));
                 column.info.size = int(qMin<qint64>(column.decl.dataLength, INT_MAX));
@@ -349,6 +355,7 @@ private:
     QVector<ColumnInfo> infos_;  // of the columns shown
     QVector<int> shown_;         // the SQLite columns of infos_, in order
     bool starSelect_ = false;
+    std::vector<std::string> itemTypes_;
     bool stepped_ = false;  // the statement stands on the row last fetched
     bool done_ = false;
     qint64 rowNumber_ = 0;
@@ -416,7 +423,9 @@ public:
 
     std::unique_ptr<DriverCursor> query(const QString& sql) override
     {
-        return std::make_unique<SchemaFileCursor>(db_, prepareStatement(db_.get(), fileTablesFirst(db_.get(), sql)));
+        const SqliteQuery translated = sqliteQueryFor(fileTablesFirst(db_.get(), sql).toStdString());
+        return std::make_unique<SchemaFileCursor>(
+            db_, prepareStatement(db_.get(), QString::fromStdString(translated.sql)), translated.itemTypes);
     }
 
     void execute(const QString& sql) override
