@@ -23,7 +23,7 @@ insert into T values (1, 1.5, 2.25, 3.125, 'ab', 'AAAR3sAAEAAAACXAAA', 'AAAR3sAA
   cast('12345678901234567890123' as blob), -1.7976931348623157e+308, x'c3a9ff00', '<a>é 中文</a>', 'SRID=4326;POINT(1 2)');
 insert into T (ID, BD, WHOLE, FRAC, G) values (2, 6.666666666666667e-06, 42, '-0.5',
   'SRID=8307;POLYGON((0 0,1 0,1 1,0 0))');
-insert into T (ID) values (3);
+insert into T (ID, F, BD) values (3, 1e-129, 5e-324);
 )sql";
 
 const QStringList everyTypeColumns{
@@ -68,7 +68,7 @@ TEST_F(TypeHomes, EveryTypeArrivesWholeFromTheFileAndThroughTheClient)
         "2024-01-02 03:04:05.123456|2024-01-02 03:04:05.123|+0012-03|+123 04:05:06.123456789|1234500|0.00012|"
         "-922337203685477580|53395.37|12345678901234567890123|-1.7976931348623157e+308|C3A9FF00|<a>é 中文</a>|4326|"
         "POINT(1 2)",
-        "2|42|-0.50|6.666666666666667e-06|8307|POLYGON((0 0,1 0,1 1,0 0))", "3"};
+        "2|42|-0.50|6.666666666666667e-06|8307|POLYGON((0 0,1 0,1 1,0 0))", "3|1e-129|5e-324"};
     for (const bool throughClient : {false, true}) {
         SCOPED_TRACE(throughClient ? "through the client" : "from the file");
         if (throughClient) {
