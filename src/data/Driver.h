@@ -2,6 +2,7 @@
 
 #include "DbValue.h"
 #include "Errors.h"
+#include "ServerTraits.h"
 
 #include <QString>
 #include <QStringList>
@@ -104,6 +105,8 @@ public:
     virtual bool rollsBackRowsOf(const QString& table) { (void)table; return false; }
     // Whether statements may be executed over parameter arrays.
     virtual bool takesArrays() const { return false; }
+    // What the server is, decided when the session opened.
+    virtual ServerTraits serverTraits() const { return {}; }
     // Called on the waiting thread, again and again, while a fetch waits for
     // the server (the rows are then read by another thread); it may raise,
     // which ends the wait: the call under way is broken and what it raised

@@ -1,0 +1,32 @@
+#pragma once
+
+// What a MySQL-protocol server is, asked once when a session opens: the
+// flavor from its version texts, and what the session's decisions follow
+// from (transactions, parameter arrays, the largest packet).
+
+#include "data/ServerTraits.h"
+
+#include <mysql.h>
+
+#include <QString>
+
+namespace qv {
+
+struct MySqlServerFacts {
+    ServerTraits traits;
+    bool transactions = false;   // CLIENT_TRANSACTIONS
+    bool offersArrays = false;   // MariaDB's bulk parameter arrays
+    qint64 largestPacket = 0;    // max_allowed_packet; 0 when unknown
+};
+
+// The traits of a server that reports `version` (@@version) and
+// `versionComment` (@@version_comment). QUORVANE_TARGET_FLAVOR (mariadb,
+// mysql, tidb or vitess) takes that flavor's decisions whatever the server
+// says, so that they can be tested on the MariaDB server of the tests.
+ServerTraits traitsFor(const QString& version, const QString& versionComment);
+
+// Asks a connected server (one query); a server that does not answer it is
+// taken as MariaDB says nothing of itself: today's statements.
+MySqlServerFacts askServer(MYSQL* mysql);
+
+}  // namespace qv
