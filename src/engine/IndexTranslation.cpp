@@ -1,7 +1,12 @@
 #include "TableSteps.h"
 
+#include "ServerFit.h"
+#include "data/DbConnection.h"
+#include "data/Driver.h"
 #include "data/Errors.h"
 #include "data/SqlQuery.h"
+
+#include <QHash>
 
 namespace qv {
 
@@ -46,12 +51,62 @@ struct PendingIndex {
     QString expression;  // a key MySQL's index cannot take, when there is one
 };
 
+bool isCharacterType(const QString& dataType)
+{
+    static const QStringList types{"char", "varchar", "binary", "varbinary", "tinytext", "text", "mediumtext",
+                                   "longtext", "tinyblob", "blob", "mediumblob", "longblob"};
+    return types.contains(dataType);
+}
+
+bool needsKeyLength(const QString& dataType)
+{
+    return dataType.endsWith(QLatin1String("text")) || dataType.endsWith(QLatin1String("blob"));
+}
+
 }  // namespace
+
+QStringList TableSteps::indexedColumns(const QString& source)
+{
+    QStringList columns;
+    oracledata_.openQuery(indexCatalogQuery(oracleText(source)));
+    for (oracledata_.first(); !oracledata_.eof(); oracledata_.next()) {
+        const DbValue expression = oracledata_.fieldValue(QStringLiteral("Key_expression"));
+        const QString column = expression.isNull() ? oracledata_.fieldValue(QStringLiteral("Column_name")).toText()
+                                                   : columnOfExpression(expression.toText());
+        if (!column.isEmpty() && !columns.contains(column))
+            columns << column;
+    }
+    oracledata_.close();
+    return columns;
+}
 
 IndexStepResult TableSteps::CreateTargetIndexes(const QString& source, const QString& target)
 {
     IndexStepResult result;
     PendingIndex pending;
+    const ServerTraits server = connectionOf(mysqlexec_).session().serverTraits();
+    // Where the server limits keys, each key column as the target table has
+    // it, by its name in lower case (MySQL compares column names so).
+    QHash<QString, KeyColumn> targetColumns;
+    if (!server.indexesWholeTextColumns) {
+        mysqlexec_.openQuery(QStringLiteral("select c.column_name, c.data_type, c.character_maximum_length, "
+                                            "coalesce(s.maxlen, 1) from information_schema.columns c left join "
+                                            "information_schema.character_sets s on s.character_set_name = "
+                                            "c.character_set_name where c.table_schema = database() and "
+                                            "c.table_name = ")
+                             + mysqlText(target));
+        for (; !mysqlexec_.eof(); mysqlexec_.next()) {
+            KeyColumn column;
+            column.column = mysqlexec_.fieldText(0);
+            const QString dataType = mysqlexec_.fieldText(1).toLower();
+            column.character = isCharacterType(dataType);
+            column.needsLength = needsKeyLength(dataType);
+            column.lengthUnits = mysqlexec_.fieldValue(2).isNull() ? 0 : mysqlexec_.fieldValue(2).toInteger();
+            column.bytesPerUnit = int(std::max<qint64>(mysqlexec_.fieldValue(3).toInteger(), 1));
+            targetColumns.insert(column.column.toLower(), column);
+        }
+        mysqlexec_.close();
+    }
 
     // Each index is complete when the first row of the next one (or the end
     // of the rows) is read; a refused statement, or one whose names cannot
@@ -67,13 +122,25 @@ IndexStepResult TableSteps::CreateTargetIndexes(const QString& source, const QSt
             return;
         }
         try {
-            QStringList columns;
-            for (const QString& column : std::as_const(pending.columns))
-                columns << mysqlName(column);
+            QVector<KeyColumn> columns;
+            for (const QString& name : std::as_const(pending.columns)) {
+                KeyColumn column = targetColumns.value(name.toLower());
+                column.column = name;
+                column.name = mysqlName(name);
+                columns << column;
+            }
+            const IndexKey key = keyForServer(pending.keyName, columns, pending.unique, server);
+            if (!key.refusal.isEmpty()) {
+                result.ok = false;
+                result.message = key.refusal;
+                result.refused.append({pending.keyName, key.refusal});
+                pending = {};
+                return;
+            }
             mysqlexec_.executeDirect((pending.unique ? QStringLiteral("create UNIQUE index ")
                                                      : QStringLiteral("create index "))
                                      + mysqlName(pending.keyName) + QStringLiteral(" on ") + mysqlName(target)
-                                     + QStringLiteral(" (") + columns.join(QLatin1Char(',')) + QLatin1Char(')'));
+                                     + QStringLiteral(" (") + key.parts.join(QLatin1Char(',')) + QLatin1Char(')'));
         } catch (const Error& e) {
             result.ok = false;
             result.message = e.message();

@@ -14,9 +14,14 @@ QString RunLock::databaseLockName()
 
 void RunLock::take(SqlQuery& mysqlexec, const QString& name)
 {
-    mysqlexec.openQuery(QStringLiteral("select get_lock(") + name + QStringLiteral(", 0), database()"));
+    mysqlexec.openQuery(QStringLiteral("select database()"));
+    const QString database = mysqlexec.fieldText(0);
+    mysqlexec.close();
+    // The lock function alone in its statement: Vitess's vtgate refuses it
+    // beside any other expression ("VT12001: unsupported: LOCK function and
+    // other expression"; Vitess docs, "Locking functions").
+    mysqlexec.openQuery(QStringLiteral("select get_lock(") + name + QStringLiteral(", 0)"));
     const DbValue granted = mysqlexec.fieldValue(0);
-    const QString database = mysqlexec.fieldText(1);
     mysqlexec.close();
     if (granted.isNull()) {
         // GET_LOCK answers NULL for an error (MySQL manual, Locking

@@ -1,7 +1,10 @@
 #include "TableSteps.h"
 
 #include "RunHost.h"
+#include "ServerFit.h"
 #include "TypeMapping.h"
+#include "data/DbConnection.h"
+#include "data/Driver.h"
 #include "data/Errors.h"
 #include "data/SqlQuery.h"
 
@@ -26,6 +29,7 @@ CatalogColumn catalogColumn(const SqlQuery& catalog)
     column.dataPrecision = optionalInteger(catalog.fieldValue(QStringLiteral("data_precision")));
     column.dataScale = optionalInteger(catalog.fieldValue(QStringLiteral("data_scale")));
     column.dataTypeOwner = catalog.fieldValue(QStringLiteral("data_type_owner")).toText();
+    column.charLength = catalog.fieldValue(QStringLiteral("char_length")).toInteger();
     return column;
 }
 
@@ -105,6 +109,31 @@ void TableSteps::fitNumbersToValues(const QString& source, const QString& target
     oracledata_.close();
 }
 
+void TableSteps::fitColumnsToServer(const QString& source, QVector<SourceColumn>& columns)
+{
+    const ServerTraits server = connectionOf(mysqlexec_).session().serverTraits();
+    for (SourceColumn& column : columns)
+        column.mysqlType = typeForServer(column.mysqlType, server);
+    if (server.indexesWholeTextColumns)
+        return;
+    // A server that indexes a TEXT column only by a prefix would weaken
+    // every index on it: a character column that an index covers keeps its
+    // length in characters as a VARCHAR (at most 65,535 bytes a row: 16,383
+    // four-byte characters), so that the index keeps its whole key.
+    constexpr qint64 longestVarchar = 16383;
+    static const QStringList characterTypes{QStringLiteral("VARCHAR2"), QStringLiteral("NVARCHAR2"),
+                                            QStringLiteral("CHAR"), QStringLiteral("NCHAR"), QStringLiteral("UROWID")};
+    const QStringList covered = indexedColumns(source);
+    for (SourceColumn& column : columns) {
+        if (column.mysqlType != QLatin1String(" text") || !characterTypes.contains(column.catalog.dataType)
+            || !covered.contains(column.name))
+            continue;
+        const qint64 characters = column.catalog.charLength > 0 ? column.catalog.charLength : column.catalog.dataLength;
+        if (characters <= longestVarchar)
+            column.mysqlType = QStringLiteral(" varchar(%1)").arg(characters);
+    }
+}
+
 DefinitionStepResult TableSteps::CreateTargetTable(const QString& source, const QString& target,
                                                    const QString& characterSet)
 {
@@ -112,6 +141,7 @@ DefinitionStepResult TableSteps::CreateTargetTable(const QString& source, const 
     try {
         QVector<SourceColumn> columns = readSourceColumns(source);
         fitNumbersToValues(source, target, columns, result.notes);
+        fitColumnsToServer(source, columns);
         // A column without a MySQL home stays behind; the others go.
         QStringList lines;
         lines << QStringLiteral("Create table ") + mysqlName(target) + QStringLiteral(" (");

@@ -118,6 +118,13 @@ private:
     // need; a line in `notes` for each that is no bigint.
     void fitNumbersToValues(const QString& source, const QString& target, QVector<SourceColumn>& columns,
                             QStringList& notes);
+    // Makes each column's type one the target server takes, and, on a
+    // server that cannot index whole TEXT columns, a character column that
+    // an index covers a VARCHAR.
+    void fitColumnsToServer(const QString& source, QVector<SourceColumn>& columns);
+    // The columns that the Oracle table's indexes cover (a descending key's
+    // column included).
+    QStringList indexedColumns(const QString& source);
     // Names and text literals as each server reads them.
     QString oracleName(const QString& name) const;
     QString oracleText(const QString& text) const;

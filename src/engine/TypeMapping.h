@@ -12,6 +12,7 @@ struct CatalogColumn {
     std::optional<qint64> dataPrecision;
     std::optional<qint64> dataScale;
     QString dataTypeOwner;  // SYS for XMLTYPE, MDSYS for SDO_GEOMETRY
+    qint64 charLength = 0;  // a character column's length in characters
 };
 
 // The MySQL type text for an Oracle column, with its leading blank; empty

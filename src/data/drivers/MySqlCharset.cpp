@@ -307,6 +307,11 @@ MySqlTextCodec MySqlTextCodec::forCharset(const QString& mysqlName)
         return MySqlTextCodec(name, Method::Utf16LE, false, nullptr);
     if (name == QLatin1String("utf32"))
         return MySqlTextCodec(name, Method::Utf32BE, false, nullptr);
+    // MySQL 8's gb18030 is GB 18030-2005, every Unicode character in one to
+    // four bytes (MySQL manual, "The gb18030 Character Set"), as ICU's
+    // converter maps it.
+    if (name == QLatin1String("gb18030") && QStringEncoder("GB18030").isValid())
+        return MySqlTextCodec(name, Method::Gb18030, false, nullptr);
     static const charset::Mapping asciiOnly{"", nullptr, Layout::SingleByte, false, false, true};
     const charset::Mapping* mapping = findSpec(name);
     return MySqlTextCodec(name, Method::Table, true, tableFor(mapping ? *mapping : asciiOnly));
@@ -326,6 +331,13 @@ bool MySqlTextCodec::isComplete() const { return method_ != Method::Table || tab
 
 QByteArray MySqlTextCodec::encode(const QString& text) const
 {
+    if (method_ == Method::Gb18030) {
+        QStringEncoder encoder("GB18030", QStringConverter::Flag::Stateless);
+        QByteArray bytes = encoder.encode(text);
+        if (encoder.hasError())
+            refuse(text);
+        return bytes;
+    }
     if (method_ != Method::Table) {
         if (bmpOnly_ && std::any_of(text.cbegin(), text.cend(), [](QChar c) { return c.isSurrogate(); }))
             refuse(text);
@@ -383,6 +395,11 @@ QByteArray MySqlTextCodec::encodeTable(const QString& text, bool asciiAsIs) cons
 
 bool MySqlTextCodec::tryDecode(const QByteArray& bytes, QString* text) const
 {
+    if (method_ == Method::Gb18030) {
+        QStringDecoder decoder("GB18030", QStringConverter::Flag::Stateless);
+        *text = decoder.decode(bytes);
+        return !decoder.hasError();
+    }
     if (method_ != Method::Table) {
         QStringDecoder decoder(unicodeEncoding(),
                                QStringConverter::Flag::Stateless | QStringConverter::Flag::ConvertInitialBom);

@@ -16,7 +16,8 @@ struct MySqlCharTable;
 //
 // The Unicode sets use Qt's own codecs (utf8 = utf8mb3 holds the Basic
 // Multilingual Plane only; binary is taken as UTF-8). The tables of the
-// others follow MySQL's own mapping: they are read from Qt's ICU converters
+// others follow MySQL's own mapping (gb18030, which maps all of Unicode,
+// through ICU's converter): they are read from Qt's ICU converters
 // and corrected where MySQL differs. Character sets that ICU does not know
 // (armscii8, dec8, geostd8, keybcs2) and unknown names pass ASCII only.
 class MySqlTextCodec {
@@ -46,7 +47,7 @@ public:
     bool tryDecode(const QByteArray& bytes, QString* text) const;
 
 private:
-    enum class Method { Utf8, Utf16BE, Utf16LE, Utf32BE, Table };
+    enum class Method { Utf8, Utf16BE, Utf16LE, Utf32BE, Gb18030, Table };
 
     MySqlTextCodec(QString mysqlName, Method method, bool bmpOnly, std::shared_ptr<const MySqlCharTable> table);
     QStringConverter::Encoding unicodeEncoding() const;

@@ -1,5 +1,7 @@
 #include "MySqlServer.h"
 
+#include <mysql.h>
+
 #include <cstdlib>
 #include <optional>
 
@@ -69,7 +71,7 @@ MySqlServerFacts askServer(MYSQL* mysql)
     QString versionComment;
     // The largest value a statement may carry, so that a larger one is
     // refused by name rather than by a lost connection.
-    if (mysql_query(mysql, "select @@max_allowed_packet, @@version, @@version_comment") == 0) {
+    if (mysql_query(mysql, "select @@max_allowed_packet, @@version, @@version_comment, @@character_set_client") == 0) {
         if (MYSQL_RES* result = mysql_store_result(mysql)) {
             if (const MYSQL_ROW row = mysql_fetch_row(result)) {
                 if (row[0])
@@ -78,6 +80,8 @@ MySqlServerFacts askServer(MYSQL* mysql)
                     version = QString::fromUtf8(row[1]);
                 if (row[2])
                     versionComment = QString::fromUtf8(row[2]);
+                if (row[3])
+                    facts.clientCharset = QString::fromLatin1(row[3]);
             }
             mysql_free_result(result);
         }

@@ -6,9 +6,9 @@
 
 #include "data/ServerTraits.h"
 
-#include <mysql.h>
-
 #include <QString>
+
+struct st_mysql;  // MYSQL of the client library
 
 namespace qv {
 
@@ -17,6 +17,7 @@ struct MySqlServerFacts {
     bool transactions = false;   // CLIENT_TRANSACTIONS
     bool offersArrays = false;   // MariaDB's bulk parameter arrays
     qint64 largestPacket = 0;    // max_allowed_packet; 0 when unknown
+    QString clientCharset;       // @@character_set_client: what the server reads statements in
 };
 
 // The traits of a server that reports `version` (@@version) and
@@ -27,6 +28,6 @@ ServerTraits traitsFor(const QString& version, const QString& versionComment);
 
 // Asks a connected server (one query); a server that does not answer it is
 // taken as MariaDB says nothing of itself: today's statements.
-MySqlServerFacts askServer(MYSQL* mysql);
+MySqlServerFacts askServer(st_mysql* mysql);
 
 }  // namespace qv

@@ -55,6 +55,18 @@ MySqlSession::MySqlSession(MYSQL* mysql, MySqlTextCodec codec, TimeLimits limits
     : mysql_(mysql), codec_(std::move(codec)), limits_(limits)
 {
     const MySqlServerFacts facts = askServer(mysql_);
+    // A server that lacks the character set the client asked for reads the
+    // statements in its own default instead, without a word (MariaDB and
+    // gb18030, TiDB and most sets): every text would arrive as other
+    // characters.
+    const auto canonical = [](QString name) {
+        name = name.toLower();
+        return name == QLatin1String("utf8") ? QStringLiteral("utf8mb3") : name;
+    };
+    if (!facts.clientCharset.isEmpty() && canonical(facts.clientCharset) != canonical(codec_.charsetName()))
+        throw Error(QStringLiteral("The MySQL server has no character set %1 (it reads this connection as %2); "
+                                   "choose one of the character sets it has")
+                        .arg(codec_.charsetName(), facts.clientCharset));
     server_ = facts.traits;
     transactions_ = facts.transactions;
     arraysOffered_ = facts.offersArrays;
