@@ -79,6 +79,9 @@ QStringList jobLines(const ConversionSettings& v)
         QStringLiteral("nameuppercase=") + S::flagText(v.namesUppercase),
         QStringLiteral("roundvalues=") + S::flagText(v.roundValues),
         QStringLiteral("alltables=") + S::flagText(v.tables.all),
+        QStringLiteral("sslmode=") + v.sslMode,
+        QStringLiteral("sslca=") + v.sslCa,
+        QStringLiteral("cleartextlogin=") + S::flagText(v.clearTextLogin),
     };
     if (!v.tables.all)
         for (qsizetype i = 0; i < v.tables.names.size(); ++i)
@@ -165,6 +168,10 @@ void applyJob(const JobFile& job, ConversionSettings& v)
     v.namesUppercase = S::flagOf(job.value(QStringLiteral("nameuppercase")));
     v.skipIndexes = S::flagOf(job.value(QStringLiteral("skipindex")));
     v.roundValues = S::flagOf(job.value(QStringLiteral("roundvalues")));
+    // Checked when the connection opens, so that a job's log tells it.
+    v.sslMode = job.value(QStringLiteral("sslmode"));
+    v.sslCa = job.value(QStringLiteral("sslca"));
+    v.clearTextLogin = S::flagOf(job.value(QStringLiteral("cleartextlogin")));
 }
 
 TableSelection jobTables(const JobFile& job)

@@ -8,8 +8,9 @@
 
 namespace qv {
 
-// The job's lines in file order, without line ends: the sixteen settings,
-// then "tables1=", "tables2=", ... for the listed tables. The character set
+// The job's lines in file order, without line ends: the nineteen settings
+// (sslmode, sslca and cleartextlogin last), then "tables1=", "tables2=", ...
+// for the listed tables. The character set
 // is written as the box shows it, alltables as "1" for all tables.
 QStringList jobLines(const ConversionSettings& settings);
 

@@ -31,6 +31,13 @@ QStringList mysqlConnectionParams(const ConversionSettings& settings)
     params << QStringLiteral("Database=") + settings.database << QStringLiteral("User_Name=") + settings.user
            << QStringLiteral("Password=") + settings.password << QStringLiteral("Port=") + settings.port
            << QStringLiteral("HostName=") + settings.targetHost();
+    // Only what was given: the driver takes the environment's for the rest.
+    if (!settings.sslMode.isEmpty())
+        params << QStringLiteral("SslMode=") + settings.sslMode;
+    if (!settings.sslCa.isEmpty())
+        params << QStringLiteral("SslCa=") + settings.sslCa;
+    if (settings.clearTextLogin)
+        params << QStringLiteral("ClearTextLogin=1");
     return params;
 }
 

@@ -46,6 +46,13 @@ struct ConversionSettings {
     // A number or a time that its MySQL column cannot hold exactly is
     // rounded to what it holds (and counted) rather than refused.
     bool roundValues = false;
+    // How the target connection protects itself: the TLS mode as the mysql
+    // client's --ssl-mode names it (empty: QUORVANE_MYSQL_SSL_MODE, else
+    // PREFERRED), the CA file that verifies the server, and the user's leave
+    // to log in with the clear-text method over a verified connection.
+    QString sslMode;
+    QString sslCa;
+    bool clearTextLogin = false;
     TableSelection tables;
 
     friend bool operator==(const ConversionSettings&, const ConversionSettings&) = default;

@@ -30,6 +30,9 @@ ConversionSettings Taaform1::settings() const
     s.skipIndexes = chkskipindex->isChecked();
     s.namesUppercase = chkuppercase->isChecked();
     s.roundValues = chkroundvalues->isChecked();
+    s.sslMode = tls_.sslMode;
+    s.sslCa = tls_.sslCa;
+    s.clearTextLogin = tls_.clearTextLogin;
     s.tables.names = namesOf(selecttables);
     return s;
 }
@@ -54,6 +57,9 @@ void Taaform1::applySettings(const ConversionSettings& s)
     chkskipindex->setChecked(s.skipIndexes);
     chkuppercase->setChecked(s.namesUppercase);
     chkroundvalues->setChecked(s.roundValues);
+    tls_.sslMode = s.sslMode;
+    tls_.sslCa = s.sslCa;
+    tls_.clearTextLogin = s.clearTextLogin;
 }
 
 QStringList Taaform1::existingTablePolicyCaptions() const

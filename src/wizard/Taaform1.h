@@ -39,11 +39,12 @@ public:
     static QString applicationTitle() { return qv::applicationTitle(); }
 
     // The inputs as the controls show them, the table selection being the
-    // names in selecttables.
+    // names in selecttables; the TLS inputs, which have no control, as last
+    // applied.
     ConversionSettings settings() const;
     // Shows the fourteen inputs in their controls (a choice of -1 leaves
-    // none chosen). The table selection is not applied: tables are chosen in
-    // the lists (see chooseTables).
+    // none chosen) and keeps the TLS inputs. The table selection is not
+    // applied: tables are chosen in the lists (see chooseTables).
     void applySettings(const ConversionSettings& settings);
     // Moves tables from availabletables to selecttables: all of them, or the
     // named ones in their order, matched exactly; a name that is not
@@ -147,6 +148,8 @@ private:
     QStringList currentCaptionRows(bool withGroupsAndChecks) const;
 
     Dialogs& dialogs_;
+    // sslMode, sslCa and clearTextLogin, from the store or the job.
+    ConversionSettings tls_;
     ConversionSession session_;
     std::function<void(const QString&)> clipboardWriter_;
     std::function<void()> afterNext_;

@@ -431,6 +431,18 @@ TEST_F(JobEditor, RemoteModeShowsTheHost)
     EXPECT_TRUE(jobLines(editor->jobValues()).contains("character_set=something typed"));
 }
 
+TEST_F(JobEditor, TheTlsInputsWithoutControlsReachTheJobAsTheWizardKeepsThem)
+{
+    ConversionSettings secured = wizardInputs();
+    secured.sslMode = "VERIFY_IDENTITY";
+    secured.sslCa = "/etc/ssl/rds.pem";
+    secured.clearTextLogin = true;
+    wizard->applySettings(secured);
+    open();
+    const QStringList lines = jobLines(editor->jobValues());
+    EXPECT_EQ(lines.mid(16, 3), (QStringList{"sslmode=VERIFY_IDENTITY", "sslca=/etc/ssl/rds.pem", "cleartextlogin=1"}));
+}
+
 TEST_F(JobEditor, SelectionModeShowsOrHidesTheListAndReselect)
 {
     open([&] {
@@ -522,7 +534,8 @@ TEST_F(JobEditor, CreateWritesJobAndLauncherThenCloses)
     const QStringList expected{"accessmode=0", "mysqldatabase=shop", "port=3307",     "mysqlu=loader",
                                "mysqlp=my=secret", "host=db.example", "oracleh=ORCL", "oracleu=app",
                                "oraclep=tiger", "processtable=1",     "character_set=utf8", "tabledefonly=1",
-                               "skipindex=0",  "nameuppercase=1",    "roundvalues=0", "alltables=0",  "tables1=ORDERS",
+                               "skipindex=0",  "nameuppercase=1",    "roundvalues=0", "alltables=0",
+                               "sslmode=",     "sslca=",             "cleartextlogin=0", "tables1=ORDERS",
                                "tables2=CUSTOMERS"};
     EXPECT_EQ(fileBytes(job), (expected.join("\r\n") + "\r\n").toUtf8());
     EXPECT_EQ(editor->Memo1->toPlainText(), expected.join("\n"));
@@ -541,17 +554,17 @@ TEST_F(JobEditor, CreateWritesJobAndLauncherThenCloses)
     EXPECT_FALSE(QFile::exists(path("nightly.log")));  // batch runs write it
 }
 
-TEST_F(JobEditor, AllTablesWritesSixteenLines)
+TEST_F(JobEditor, AllTablesWritesNineteenLines)
 {
     dialogs.savePaths << path("all.desktop");
     open([&] { editor->Button1->click(); });
     const JobFile job = JobFile::read(path("all.qvjob"));
-    EXPECT_EQ(job.lineCount(), 16);
+    EXPECT_EQ(job.lineCount(), 19);
     EXPECT_EQ(job.value("alltables"), "1");
     EXPECT_EQ(job.value("nameuppercase"), "0");
 }
 
-TEST_F(JobEditor, ListedTablesWithNoneSelectedWritesSixteenLines)
+TEST_F(JobEditor, ListedTablesWithNoneSelectedWritesNineteenLines)
 {
     chooseTables({"ORDERS"}, {});
     dialogs.savePaths << path("none.desktop");
@@ -560,7 +573,7 @@ TEST_F(JobEditor, ListedTablesWithNoneSelectedWritesSixteenLines)
         editor->Button1->click();
     });
     const JobFile job = JobFile::read(path("none.qvjob"));
-    EXPECT_EQ(job.lineCount(), 16);
+    EXPECT_EQ(job.lineCount(), 19);
     EXPECT_EQ(job.value("alltables"), "0");
 }
 

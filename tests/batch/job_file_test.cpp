@@ -35,6 +35,7 @@ const QStringList shopLines{"accessmode=0", "mysqldatabase=shop", "port=3306",  
                             "mysqlp=",      "host=",              "oracleh=ORCL",  "oracleu=app",
                             "oraclep=",     "processtable=0",     "character_set=utf8", "tabledefonly=0",
                             "skipindex=0",  "nameuppercase=1",    "roundvalues=0", "alltables=0",
+                            "sslmode=",     "sslca=",             "cleartextlogin=0",
                             "tables1=CUSTOMERS",
                             "tables2=ORDERS"};
 
@@ -78,20 +79,23 @@ TEST(JobWriter, EachSettingIsALineInFileOrderThenTheListedTables)
     };
     const Case cases[] = {
         {"listed tables, numbered from 1", shopJob(), shopLines},
-        {"all tables: no table lines", shopWith(true, {"CUSTOMERS"}), shopLines.mid(0, 15) + QStringList{"alltables=1"}},
-        {"no listed table", shopWith(false, {}), shopLines.mid(0, 16)},
+        {"all tables: no table lines", shopWith(true, {"CUSTOMERS"}),
+         shopLines.mid(0, 15) + QStringList{"alltables=1"} + shopLines.mid(16, 3)},
+        {"no listed table", shopWith(false, {}), shopLines.mid(0, 19)},
         {"first start",
          S{},
          {"accessmode=0", "mysqldatabase=", "port=3306", "mysqlu=", "mysqlp=", "host=", "oracleh=", "oracleu=",
           "oraclep=", "processtable=0", "character_set=Default", "tabledefonly=0", "skipindex=0", "nameuppercase=1",
-          "roundvalues=0", "alltables=0"}},
+          "roundvalues=0", "alltables=0", "sslmode=", "sslca=", "cleartextlogin=0"}},
         {"indexes, flags and texts as given",
          {.accessMode = 1, .host = " db.example ", .port = "", .password = "a=b=c", .characterSetEntry = -1,
           .characterSetTyped = "my own", .existingTablePolicy = -1, .tableDefinitionsOnly = true, .skipIndexes = true, .namesUppercase = false,
-          .roundValues = true, .tables = {true, {"IGNORED"}}},
+          .roundValues = true, .sslMode = "verify_ca", .sslCa = "/etc/rds ca.pem", .clearTextLogin = true,
+          .tables = {true, {"IGNORED"}}},
          {"accessmode=1", "mysqldatabase=", "port=", "mysqlu=", "mysqlp=a=b=c", "host= db.example ", "oracleh=",
           "oracleu=", "oraclep=", "processtable=-1", "character_set=my own", "tabledefonly=1", "skipindex=1",
-          "nameuppercase=0", "roundvalues=1", "alltables=1"}},
+          "nameuppercase=0", "roundvalues=1", "alltables=1", "sslmode=verify_ca", "sslca=/etc/rds ca.pem",
+          "cleartextlogin=1"}},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
@@ -236,11 +240,16 @@ TEST(JobApplier, EachKeySetsItsSettingAndTheTablesAreLeftAlone)
     const std::pair<const char*, S> cases[] = {
         {"accessmode=1\r\nmysqldatabase=shop\r\nport=3307\r\nmysqlu=loader\r\nmysqlp=p=w\r\nhost=db.example\r\n"
          "oracleh=ORCL\r\noracleu=app\r\noraclep=tiger\r\nprocesstable=2\r\ncharacter_set=gbk\r\ntabledefonly=1\r\n"
-         "skipindex=1\r\nnameuppercase=0\r\nroundvalues=1\r\nalltables=1\r\ntables1=ORDERS\r\n",
+         "skipindex=1\r\nnameuppercase=0\r\nroundvalues=1\r\nalltables=1\r\nSSLMODE=VERIFY_IDENTITY\r\n"
+         "sslca=/ca.pem\r\ncleartextlogin=1\r\ntables1=ORDERS\r\n",
          {.accessMode = 1, .host = "db.example", .port = "3307", .database = "shop", .user = "loader",
           .password = "p=w", .characterSetEntry = S::characterSetEntryOf("gbk"), .oracleService = "ORCL",
           .oracleUser = "app", .oraclePassword = "tiger", .existingTablePolicy = 2, .tableDefinitionsOnly = true,
-          .skipIndexes = true, .namesUppercase = false, .roundValues = true}},
+          .skipIndexes = true, .namesUppercase = false, .roundValues = true, .sslMode = "VERIFY_IDENTITY",
+          .sslCa = "/ca.pem", .clearTextLogin = true}},
+        // A mode is taken as written: the connection checks it.
+        {"accessmode=0\r\nprocesstable=0\r\nnameuppercase=1\r\nsslmode=sometimes\r\ncleartextlogin=yes\r\n",
+         {.port = "", .characterSetEntry = -1, .sslMode = "sometimes"}},
         // Absent texts are empty; flags other than "1" are cleared.
         {"AccessMode=0\r\nprocesstable=$1\r\ntabledefonly=01\r\nskipindex=\r\nnameuppercase=1\r\n",
          {.port = "", .characterSetEntry = -1, .existingTablePolicy = 1}},
@@ -334,10 +343,11 @@ TEST(JobFileRoundTrip, AWrittenJobReadsBackAsItsSettings)
              .password = "p=w =", .characterSetEntry = S::characterSetEntryOf("latin1"), .oracleService = "ORCL",
              .oracleUser = QStringLiteral("用户"), .oraclePassword = "tiger", .existingTablePolicy = 1,
              .tableDefinitionsOnly = true, .skipIndexes = false, .namesUppercase = true, .roundValues = true,
+             .sslMode = "VERIFY_CA", .sslCa = "/etc/ssl/rds-global-bundle.pem", .clearTextLogin = true,
              .tables = {false, {"ORDERS", "CUSTOMERS"}}};
     S all = listed;
     all.tables = {true, {}};
-    for (const auto& [settings, lineCount] : {std::pair{listed, 18}, std::pair{all, 16}}) {
+    for (const auto& [settings, lineCount] : {std::pair{listed, 21}, std::pair{all, 19}}) {
         writeJobFile(path, settings);
         EXPECT_EQ(fileMode(path), 0600);
         const JobFile job = JobFile::read(path);

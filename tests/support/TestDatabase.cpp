@@ -36,12 +36,12 @@ QString databaseNameForCurrentTest()
 
 }  // namespace
 
-Sandbox Sandbox::fromEnvironment()
+Sandbox Sandbox::fromEnvironment(const char* variable)
 {
     Sandbox sandbox;
-    sandbox.folder = qEnvironmentVariable("QUORVANE_SANDBOX");
+    sandbox.folder = qEnvironmentVariable(variable);
     if (sandbox.folder.isEmpty())
-        throw Error(QStringLiteral("QUORVANE_SANDBOX is not set: run the database tests through ctest"));
+        throw Error(QStringLiteral("%1 is not set: run the database tests through ctest").arg(QLatin1String(variable)));
     bool ok = false;
     sandbox.port = readSandboxFile(sandbox.folder, QStringLiteral("port")).toInt(&ok);
     if (!ok)

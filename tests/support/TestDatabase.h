@@ -19,7 +19,10 @@ struct Sandbox {
     int port = 0;
     QString socket;
 
-    static Sandbox fromEnvironment();  // raises qv::Error when there is none
+    // The sandbox whose folder `variable` names: QUORVANE_SANDBOX, or
+    // QUORVANE_TLS_SANDBOX for the one with TLS (its CA files in tls/).
+    // Raises qv::Error when there is none.
+    static Sandbox fromEnvironment(const char* variable = "QUORVANE_SANDBOX");
 };
 
 // A database of its own for one test: created when constructed, dropped when

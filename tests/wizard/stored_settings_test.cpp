@@ -34,21 +34,23 @@ namespace {
 // The store's names in the order the inputs are loaded.
 const QStringList storedNames{"accessmode", "mysqldatabase", "mysqlu", "mysqlp", "host", "port", "Character Set",
                               "oracleh", "oracleu", "oraclep", "processtable", "tabledefonly", "nameuppercase",
-                              "skipindex", "roundvalues"};
+                              "skipindex", "roundvalues", "sslmode", "sslca", "cleartextlogin"};
 
 QSettings::SettingsMap ordinaryValues()
 {
     return {{"accessmode", "1"},       {"mysqldatabase", "shop"}, {"mysqlu", "root"},     {"mysqlp", "pw"},
             {"host", "db.example"},    {"port", "3307"},          {"Character Set", "36"}, {"oracleh", "ORCL"},
             {"oracleu", "scott"},      {"oraclep", "tiger"},      {"processtable", "1"},  {"tabledefonly", "1"},
-            {"nameuppercase", "1"},    {"skipindex", "1"},     {"roundvalues", "1"}};
+            {"nameuppercase", "1"},    {"skipindex", "1"},     {"roundvalues", "1"},
+            {"sslmode", "VERIFY_CA"},  {"sslca", "/etc/ssl/rds.pem"}, {"cleartextlogin", "1"}};
 }
 
 // What ordinaryValues() load as.
 const S ordinary{.accessMode = 1, .host = "db.example", .port = "3307", .database = "shop", .user = "root",
                  .password = "pw", .characterSetEntry = 36, .oracleService = "ORCL", .oracleUser = "scott",
                  .oraclePassword = "tiger", .existingTablePolicy = 1, .tableDefinitionsOnly = true,
-                 .skipIndexes = true, .namesUppercase = true, .roundValues = true};
+                 .skipIndexes = true, .namesUppercase = true, .roundValues = true, .sslMode = "VERIFY_CA",
+                 .sslCa = "/etc/ssl/rds.pem", .clearTextLogin = true};
 
 // Every test has a home of its own; the user's real settings are never seen.
 class StoredSettingsTest : public ::testing::Test {
@@ -124,16 +126,17 @@ TEST_F(StoredSettingsTest, EachInputIsStoredAsTextAndLoadsBack)
         QStringList texts;  // in storedNames order
     };
     const Case cases[] = {
-        {"first start", S{}, {"0", "", "", "", "", "3306", "0", "", "", "", "0", "0", "1", "0", "0"}},
+        {"first start", S{}, {"0", "", "", "", "", "3306", "0", "", "", "", "0", "0", "1", "0", "0", "", "", "0"}},
         {"every input",
          {.accessMode = 1, .host = "@db.example", .port = "not a port", .database = "shop", .user = "admin",
           .password = awkward, .characterSetEntry = 36, .oracleService = "sqlite:/tmp/x.db", .oracleUser = "scott",
           .oraclePassword = "tiger", .existingTablePolicy = 2, .tableDefinitionsOnly = true, .skipIndexes = true,
-          .namesUppercase = false, .roundValues = true},
+          .namesUppercase = false, .roundValues = true, .sslMode = "VERIFY_IDENTITY", .sslCa = "/ca dir/ca.pem",
+          .clearTextLogin = true},
          {"1", "shop", "admin", awkward, "@db.example", "not a port", "36", "sqlite:/tmp/x.db", "scott", "tiger", "2",
-          "1", "0", "1", "1"}},
+          "1", "0", "1", "1", "VERIFY_IDENTITY", "/ca dir/ca.pem", "1"}},
         {"no choice", {.accessMode = -1, .characterSetEntry = -1, .existingTablePolicy = -1},
-         {"-1", "", "", "", "", "3306", "-1", "", "", "", "-1", "0", "1", "0", "0"}},
+         {"-1", "", "", "", "", "3306", "-1", "", "", "", "-1", "0", "1", "0", "0", "", "", "0"}},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
@@ -202,7 +205,8 @@ TEST_F(StoredSettingsTest, OneMissingOrMalformedValueChangesOnlyItsInput)
     for (const auto& [name, field] : {std::pair{"tabledefonly", &S::tableDefinitionsOnly},
                                       std::pair{"nameuppercase", &S::namesUppercase},
                                       std::pair{"skipindex", &S::skipIndexes},
-                                      std::pair{"roundvalues", &S::roundValues}})
+                                      std::pair{"roundvalues", &S::roundValues},
+                                      std::pair{"cleartextlogin", &S::clearTextLogin}})
         expectEach<bool>(name, field,
                          {{"1", true}, {"yes", false}, {"0", false}, {"01", false}, {" 1", false}, {"1 ", false},
                           {"", false}, {"true", false}, {missing, false}});
@@ -211,6 +215,8 @@ TEST_F(StoredSettingsTest, OneMissingOrMalformedValueChangesOnlyItsInput)
     expectEach<QString>("mysqlu", &S::user, {{QString::fromLatin1("ab\0cd", 5), "ab"}});
     expectEach<QString>("oracleu", &S::oracleUser, {{"", ""}});
     expectEach<QString>("port", &S::port, {{missing, ""}});
+    expectEach<QString>("sslmode", &S::sslMode, {{" verify_ca ", " verify_ca "}, {missing, ""}});
+    expectEach<QString>("sslca", &S::sslCa, {{"/a b.pem", "/a b.pem"}});
 }
 
 TEST_F(StoredSettingsTest, ATextOrFlagThatIsNotAStringEndsTheLoadWithAnError)
@@ -238,6 +244,9 @@ TEST_F(StoredSettingsTest, ATextOrFlagThatIsNotAStringEndsTheLoadWithAnError)
              S s = ordinary;
              s.skipIndexes = false;
              s.roundValues = false;  // loaded after skipindex
+             s.sslMode.clear();
+             s.sslCa.clear();
+             s.clearTextLogin = false;
              return s;
          }()},
     };
