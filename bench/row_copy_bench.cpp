@@ -1,6 +1,6 @@
 // Rows per second of the headless quorvane job for one table from a schema
 // file into MySQL, next to LOAD DATA LOCAL INFILE of the same rows and to the
-// job's per-row write path; the job's peak memory; its CLOB throughput. With
+// job's per-row and multi-row write paths; the job's peak memory; its CLOB throughput. With
 // STANDIN, the stand-in Oracle client library, the job and the CLOB job again
 // through the Oracle client path at 1 ms a round trip, with their round trips.
 //
@@ -412,7 +412,8 @@ void writeJobFile(const std::string& path, const JobSetup& setup, const std::str
 }
 
 // The environment minus display, home and the switches that we set.
-std::vector<std::string> childEnvironment(const JobSetup& setup, bool bulk, Source source,
+// `writePath` is QUORVANE_BULK_APPLY's value; empty leaves the server to decide.
+std::vector<std::string> childEnvironment(const JobSetup& setup, const std::string& writePath, Source source,
                                           const std::string& tripsFile)
 {
     static const std::string_view replaced[] = {
@@ -437,8 +438,8 @@ std::vector<std::string> childEnvironment(const JobSetup& setup, bool bulk, Sour
     env.push_back("XDG_DATA_HOME=" + home + "/data");
     env.push_back("XDG_RUNTIME_DIR=" + home + "/runtime");
     env.push_back("QUORVANE_LANGUAGE=en");
-    if (!bulk)
-        env.push_back("QUORVANE_BULK_APPLY=0");
+    if (!writePath.empty())
+        env.push_back("QUORVANE_BULK_APPLY=" + writePath);
     if (source == Source::Client) {
         env.push_back("QUORVANE_OCI_LIBRARY=" + setup.standin);
         env.push_back("QV_OCI_STANDIN_ROUND_TRIP_US=" + std::to_string(roundTripMicroseconds));
@@ -450,7 +451,7 @@ std::vector<std::string> childEnvironment(const JobSetup& setup, bool bulk, Sour
 // Runs the job NAME.qvjob in WORK_DIR; its output goes to NAME.out, its log
 // to NAME.log. Fails, showing both, unless the exit status is 0.
 JobRun runJob(const JobSetup& setup, const std::string& name, const std::string& database,
-              const std::string& schemaPath, bool bulk, Source source = Source::File)
+              const std::string& schemaPath, const std::string& writePath, Source source = Source::File)
 {
     const std::string base = setup.workDir + "/" + name;
     const std::string job = base + ".qvjob";
@@ -458,7 +459,7 @@ JobRun runJob(const JobSetup& setup, const std::string& name, const std::string&
     const std::string trips = base + ".trips";
     writeJobFile(job, setup, database, schemaPath, source);
 
-    std::vector<std::string> env = childEnvironment(setup, bulk, source, trips);
+    std::vector<std::string> env = childEnvironment(setup, writePath, source, trips);
     std::vector<char*> envp;
     for (std::string& entry : env)
         envp.push_back(entry.data());
@@ -561,7 +562,7 @@ int run(int argc, char** argv)
         recreateDatabase(server, db);
 
     progress("(a) quorvane job, " + grouped(rows) + " rows");
-    const JobRun a = runJob(setup, "a", dbA, benchSchema, true);
+    const JobRun a = runJob(setup, "a", dbA, benchSchema, "");
     expectRows(server, dbA, "BENCH", rows);
 
     progress("(b) LOAD DATA LOCAL INFILE, " + grouped(rows) + " rows");
@@ -598,7 +599,7 @@ int run(int argc, char** argv)
         progress("(d) quorvane job through the Oracle client, 1 ms a round trip, " + grouped(rows) + " rows");
         const std::string dbD = "qv_bench_client";
         recreateDatabase(server, dbD);
-        d = runJob(setup, "d", dbD, benchSchema, true, Source::Client);
+        d = runJob(setup, "d", dbD, benchSchema, "", Source::Client);
         expectRows(server, dbD, "BENCH", rows);
         if (checksum(server, dbD, "BENCH") != sumA)
             throw Failure("CHECKSUM TABLE differs: " + dbA + ".BENCH and " + dbD + ".BENCH");
@@ -606,11 +607,20 @@ int run(int argc, char** argv)
     }
 
     progress("(c) quorvane job with QUORVANE_BULK_APPLY=0, " + grouped(rows) + " rows");
-    const JobRun c = runJob(setup, "c", dbC, benchSchema, false);
+    const JobRun c = runJob(setup, "c", dbC, benchSchema, "0");
     expectRows(server, dbC, "BENCH", rows);
     const std::string sumC = checksum(server, dbC, "BENCH");
     if (sumC != sumA)
         throw Failure("CHECKSUM TABLE differs: " + dbA + ".BENCH " + sumA + ", " + dbC + ".BENCH " + sumC);
+    server.execute("drop database " + quoteName(dbC));
+
+    // The write path of servers without parameter arrays (MySQL, TiDB, Vitess).
+    progress("(e) quorvane job with QUORVANE_BULK_APPLY=rows, " + grouped(rows) + " rows");
+    recreateDatabase(server, dbC);
+    const JobRun e = runJob(setup, "e", dbC, benchSchema, "rows");
+    expectRows(server, dbC, "BENCH", rows);
+    if (checksum(server, dbC, "BENCH") != sumA)
+        throw Failure("CHECKSUM TABLE differs: " + dbA + ".BENCH and the multi-row job's");
     server.execute("drop database " + quoteName(dbC));
     server.execute("drop database " + quoteName(dbA));
     std::remove(tsv.c_str());
@@ -618,14 +628,14 @@ int run(int argc, char** argv)
     JobRun memory = a;
     if (rows != memoryRows) {
         progress("(a) quorvane job, " + grouped(memoryRows) + " rows, for its peak memory");
-        memory = runJob(setup, "a-" + std::to_string(memoryRows), dbMemory, memorySchema, true);
+        memory = runJob(setup, "a-" + std::to_string(memoryRows), dbMemory, memorySchema, "");
         expectRows(server, dbMemory, "BENCH", memoryRows);
         std::remove(memorySchema.c_str());
     }
     server.execute("drop database " + quoteName(dbMemory));
 
     progress("CLOB: quorvane job, " + grouped(clobRows) + " rows of " + grouped(clobBytes) + " bytes");
-    const JobRun clob = runJob(setup, "clob", dbClob, clobSchema, true);
+    const JobRun clob = runJob(setup, "clob", dbClob, clobSchema, "");
     expectRows(server, dbClob, "DOCS", clobRows);
     const std::string sumClob = checksum(server, dbClob, "DOCS");
     server.execute("drop database " + quoteName(dbClob));
@@ -633,7 +643,7 @@ int run(int argc, char** argv)
     if (!setup.standin.empty()) {
         progress("CLOB: quorvane job through the Oracle client, 1 ms a round trip");
         recreateDatabase(server, dbClob);
-        clobClient = runJob(setup, "clob-client", dbClob, clobSchema, true, Source::Client);
+        clobClient = runJob(setup, "clob-client", dbClob, clobSchema, "", Source::Client);
         expectRows(server, dbClob, "DOCS", clobRows);
         if (checksum(server, dbClob, "DOCS") != sumClob)
             throw Failure("CHECKSUM TABLE differs between the CLOB jobs");
@@ -650,7 +660,10 @@ int run(int argc, char** argv)
                 loadSeconds);
     std::printf("(c) quorvane job (per row)  %11s rows/s %8.2f s\n", grouped(std::llround(rateC)).c_str(),
                 c.seconds);
-    std::printf("a/b %.2f   a/c %.2f\n", rateA / rateB, rateA / rateC);
+    const double rateE = rows / e.seconds;
+    std::printf("(e) quorvane job (multi-row) %10s rows/s %8.2f s   peak RSS %s\n", grouped(std::llround(rateE)).c_str(),
+                e.seconds, megabytes(e.maxRssKb).c_str());
+    std::printf("a/b %.2f   e/b %.2f   c/b %.3f   a/c %.2f\n", rateA / rateB, rateE / rateB, rateC / rateB, rateA / rateC);
     const long long growth =
         memory.maxRssKb ? std::llround(100.0 * (a.maxRssKb - memory.maxRssKb) / memory.maxRssKb) : 0;
     std::printf("peak RSS of (a): %lld rows %s, %lld rows %s (%+lld%%)\n", memoryRows,
@@ -667,7 +680,7 @@ int run(int argc, char** argv)
                     grouped(std::llround(clobRows / clobClient.seconds)).c_str(),
                     clobTotal / 1e6 / clobClient.seconds, 1000.0 * clobClient.roundTrips / clobRows);
     }
-    std::printf("checksum: same rows in (a), (b), (c)%s\n", setup.standin.empty() ? "" : " and (d)");
+    std::printf("checksum: same rows in (a), (b), (c), (e)%s\n", setup.standin.empty() ? "" : " and (d)");
     return 0;
 }
 

@@ -103,7 +103,8 @@ public:
     // Whether a rollback takes back the rows written to this table (the
     // name as written after "from"); false when that is not known.
     virtual bool rollsBackRowsOf(const QString& table) { (void)table; return false; }
-    // Whether statements may be executed over parameter arrays.
+    // Whether executeArray may write many rows at once (as parameter
+    // arrays or as statements of many rows).
     virtual bool takesArrays() const { return false; }
     // What the server is, decided when the session opened.
     virtual ServerTraits serverTraits() const { return {}; }

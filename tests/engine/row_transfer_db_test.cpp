@@ -255,16 +255,17 @@ TEST_F(RowTransfer, StopDuringTheLastTableStillWritesTheCompletionLines)
     EXPECT_EQ(targetRows(), 100);
 }
 
-// The first apply holds rows 1 to 100 and goes as one array. Whichever of its
-// rows the server refuses, the outcome is that of rows sent one by one: the
-// same log, the message of a single INSERT ("at row 1"), nothing kept.
+// The first apply holds rows 1 to 100 and goes as one array, or as one
+// statement of many rows. Whichever of its rows the server refuses, the
+// outcome is that of rows sent one by one: the same log, the message of a
+// single INSERT ("at row 1"), nothing kept.
 TEST_F(RowTransfer, ARefusedRowInAnArrayEndsTheCopyAsSingleRowsWould)
 {
     for (const int refusedRow : {1, 50, 100}) {
-        QStringList seen[2];
-        for (const char* arrays : {"1", "0"}) {
-            SCOPED_TRACE(QStringLiteral("row %1, arrays %2").arg(refusedRow).arg(QLatin1String(arrays)).toStdString());
-            qputenv("QUORVANE_BULK_APPLY", arrays);
+        QStringList single;
+        for (const char* path : {"0", "1", "rows"}) {
+            SCOPED_TRACE(QStringLiteral("row %1, path %2").arg(refusedRow).arg(QLatin1String(path)).toStdString());
+            qputenv("QUORVANE_BULK_APPLY", path);
             host.lines.clear();
             prepare(150, QStringLiteral("update T set NAME = 'a name too long for the column' where ID = %1;")
                              .arg(refusedRow));
@@ -274,15 +275,16 @@ TEST_F(RowTransfer, ARefusedRowInAnArrayEndsTheCopyAsSingleRowsWould)
             EXPECT_TRUE(result.rowRefused);
             EXPECT_EQ(result.rowsKept, 0);
             EXPECT_EQ(targetRows(), 0);
-            // In arrays: one failed array, then single rows up to the refused one.
-            EXPECT_EQ(sessionStatus(QStringLiteral("Com_stmt_execute")) - executed,
-                      refusedRow + (arrays[0] == '1' ? 1 : 0));
-            seen[arrays[0] - '0'] = host.lines;
+            // Many rows at once: one failed array, or statements of 64, 32
+            // and 4 rows up to the failed one; then single rows up to the refused one.
+            const int tried = path[0] == '0' ? 0 : path[0] == '1' ? 1 : refusedRow <= 64 ? 1 : refusedRow <= 96 ? 2 : 3;
+            EXPECT_EQ(sessionStatus(QStringLiteral("Com_stmt_execute")) - executed, refusedRow + tried);
+            if (path[0] == '0')
+                single = host.lines;
+            EXPECT_EQ(host.lines, single);
             db.exec(QStringLiteral("drop table %1.T").arg(db.name()));
         }
-        EXPECT_EQ(seen[1], seen[0]);
-        EXPECT_EQ(seen[1], (QStringList{"Insert table T 100 Rows ",
-                                        "Data too long for column 'NAME' at row 1"}));
+        EXPECT_EQ(single, (QStringList{"Insert table T 100 Rows ", "Data too long for column 'NAME' at row 1"}));
     }
     qunsetenv("QUORVANE_BULK_APPLY");
 }

@@ -25,6 +25,13 @@ qint64 MySqlStatement::arrayBytes() const
 
 quint64 MySqlStatement::executeArray(const QVector<const Row*>& rows, const QVector<int>& columns)
 {
+    if (session_->writePath() == WritePath::MultiRow)
+        return executeInMultiRowStatements(rows, columns);
+    return executeInArrays(rows, columns);
+}
+
+quint64 MySqlStatement::executeInArrays(const QVector<const Row*>& rows, const QVector<int>& columns)
+{
     const unsigned long count = mysql_stmt_param_count(stmt_);
     if (count != static_cast<unsigned long>(columns.size()))
         throw Error(QStringLiteral("The statement takes %1 parameters, not %2").arg(count).arg(columns.size()));
@@ -154,7 +161,7 @@ quint64 MySqlStatement::executeArray(const QVector<const Row*>& rows, const QVec
 
     unsigned int size = static_cast<unsigned int>(n);
     if (mysql_stmt_attr_set(stmt_, STMT_ATTR_ARRAY_SIZE, &size) != 0)
-        fail();
+        fail(stmt_);
     // The statement is left to run single rows again, whatever happens.
     struct SingleRows {
         MYSQL_STMT* stmt;
@@ -165,7 +172,7 @@ quint64 MySqlStatement::executeArray(const QVector<const Row*>& rows, const QVec
         }
     } singleRows{stmt_};
     if (mysql_stmt_bind_param(stmt_, binds.data()) != 0)
-        fail();
+        fail(stmt_);
     session_->calling();
     if (mysql_stmt_execute(stmt_) != 0) {
         const unsigned code = mysql_stmt_errno(stmt_);
@@ -174,7 +181,7 @@ quint64 MySqlStatement::executeArray(const QVector<const Row*>& rows, const QVec
             session_->refuseArrays();
             throw ArraysNotTaken(decodedMessage(mysql_stmt_error(stmt_), session_->codec()));
         }
-        fail();
+        fail(stmt_);
     }
     const quint64 affected = mysql_stmt_affected_rows(stmt_);
     do {

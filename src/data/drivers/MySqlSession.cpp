@@ -7,6 +7,7 @@
 
 #include <errmsg.h>
 
+#include <algorithm>
 #include <cstdlib>
 
 namespace qv {
@@ -69,7 +70,7 @@ MySqlSession::MySqlSession(MYSQL* mysql, MySqlTextCodec codec, TimeLimits limits
                         .arg(codec_.charsetName(), facts.clientCharset));
     server_ = facts.traits;
     transactions_ = facts.transactions;
-    arraysOffered_ = facts.offersArrays;
+    writePath_ = facts.offersArrays ? WritePath::Arrays : WritePath::MultiRow;
     largestValue_ = facts.largestPacket;
 }
 
@@ -77,6 +78,8 @@ MySqlSession::~MySqlSession()
 {
     if (activeCursor_)
         activeCursor_->release();
+    for (const auto& [text, stmt] : manyRows_)
+        mysql_stmt_close(stmt);
     mysql_close(mysql_);
 }
 
@@ -164,20 +167,25 @@ QString MySqlSession::quoteLiteral(const QString& text) const
     return quoted + QLatin1Char('\'');
 }
 
-std::unique_ptr<DriverStatement> MySqlSession::prepare(const QString& sql)
+MYSQL_STMT* MySqlSession::prepared(const QByteArray& text)
 {
-    const QByteArray bytes = codec_.encodeStatement(sql);
     MYSQL_STMT* stmt = mysql_stmt_init(mysql_);
     if (!stmt)
         fail();
     calling();
-    if (mysql_stmt_prepare(stmt, bytes.constData(), static_cast<unsigned long>(bytes.size())) != 0) {
+    if (mysql_stmt_prepare(stmt, text.constData(), static_cast<unsigned long>(text.size())) != 0) {
         const unsigned code = mysql_stmt_errno(stmt);
         const QString message = decodedMessage(mysql_stmt_error(stmt), codec_);
         mysql_stmt_close(stmt);
         raise(code, message);
     }
-    return std::make_unique<MySqlStatement>(this, stmt);
+    return stmt;
+}
+
+std::unique_ptr<DriverStatement> MySqlSession::prepare(const QString& sql)
+{
+    const QByteArray bytes = codec_.encodeStatement(sql);
+    return std::make_unique<MySqlStatement>(this, prepared(bytes), bytes);
 }
 
 void MySqlSession::commit()
@@ -247,11 +255,20 @@ void MySqlSession::beginTransaction()
     send(QStringLiteral("START TRANSACTION"));
 }
 
-// The environment variable QUORVANE_BULK_APPLY=0 keeps every row to its own
-// execution.
+// Asked at each write, so that the variable may be set for one table.
+WritePath MySqlSession::writePath() const
+{
+    const QString forced = qEnvironmentVariable("QUORVANE_BULK_APPLY");
+    if (forced == QLatin1String("0"))
+        return WritePath::SingleRows;
+    if (forced == QLatin1String("rows"))
+        return WritePath::MultiRow;
+    return writePath_;
+}
+
 bool MySqlSession::takesArrays() const
 {
-    return arraysOffered_ && !arraysRefused_ && qEnvironmentVariable("QUORVANE_BULK_APPLY") != QLatin1String("0");
+    return writePath() != WritePath::SingleRows;
 }
 
 std::vector<ParameterColumn>& MySqlSession::arrayColumns(size_t count)
@@ -259,6 +276,25 @@ std::vector<ParameterColumn>& MySqlSession::arrayColumns(size_t count)
     if (arrayColumns_.size() < count)
         arrayColumns_.resize(count);
     return arrayColumns_;
+}
+
+MYSQL_STMT* MySqlSession::preparedForManyRows(const QByteArray& text)
+{
+    for (auto it = manyRows_.begin(); it != manyRows_.end(); ++it) {
+        if (it->first == text) {
+            std::rotate(it, it + 1, manyRows_.end());
+            return manyRows_.back().second;
+        }
+    }
+    // A table's writes need a full statement and a few of 2^k rows.
+    constexpr size_t kept = 24;
+    if (manyRows_.size() >= kept) {
+        mysql_stmt_close(manyRows_.front().second);
+        manyRows_.erase(manyRows_.begin());
+    }
+    MYSQL_STMT* stmt = prepared(text);
+    manyRows_.emplace_back(text, stmt);
+    return stmt;
 }
 
 void MySqlSession::fail() const

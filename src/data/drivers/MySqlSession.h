@@ -7,6 +7,7 @@
 
 #include "MySqlArrayWrite.h"
 #include "MySqlCharset.h"
+#include "MySqlStatement.h"
 #include "data/ServerTraits.h"
 #include "data/Driver.h"
 
@@ -15,6 +16,7 @@
 #include <QElapsedTimer>
 #include <QString>
 
+#include <utility>
 #include <vector>
 
 namespace qv {
@@ -36,6 +38,12 @@ struct TimeLimits {
 // in the connection character set.
 QString decodedMessage(const char* message, const MySqlTextCodec& codec);
 QString lastError(MYSQL* mysql, const MySqlTextCodec& codec);
+
+// How a statement writes many rows at once: MariaDB's parameter arrays; on
+// servers without them (MySQL, TiDB, Vitess) prepared INSERTs of many rows;
+// or, forced by QUORVANE_BULK_APPLY=0, none (one execution a row).
+// QUORVANE_BULK_APPLY=rows forces the statements of many rows.
+enum class WritePath { SingleRows, Arrays, MultiRow };
 
 class MySqlSession final : public DriverSession {
 public:
@@ -61,11 +69,19 @@ public:
     MYSQL* handle() const { return mysql_; }
     const MySqlTextCodec& codec() const { return codec_; }
     const ServerTraits& server() const { return server_; }
-    // The server refused an array: this connection sends single rows now.
-    void refuseArrays() { arraysRefused_ = true; }
+    WritePath writePath() const;
+    // The server refused an array: this connection writes rows in
+    // statements of many rows from now on.
+    void refuseArrays() { writePath_ = WritePath::MultiRow; }
     // The buffers of one array execution, kept from one to the next so that
     // their memory is not fetched anew each time.
     std::vector<ParameterColumn>& arrayColumns(size_t count);
+    // The buffers of one statement's execution, reused by the next.
+    BoundParameters& boundParameters() { return bound_; }
+    // The prepared statement of this text, kept for the session's later
+    // writes (a few at a time, the oldest closed first); owned by the session.
+    // Raises as prepare() does.
+    MYSQL_STMT* preparedForManyRows(const QByteArray& text);
     // max_allowed_packet; 0 when unknown.
     qint64 largestValue() const { return largestValue_; }
     // A call to the server begins: its time limit runs from here.
@@ -83,6 +99,8 @@ public:
 
 private:
     void send(const QString& sql);
+    // A prepared statement of the text, owned by the caller; raises as prepare().
+    MYSQL_STMT* prepared(const QByteArray& text);
 
     MYSQL* mysql_;
     MySqlTextCodec codec_;
@@ -91,9 +109,10 @@ private:
     QElapsedTimer call_;
     qint64 largestValue_ = 0;
     bool transactions_ = false;
-    bool arraysOffered_ = false;
-    bool arraysRefused_ = false;
+    WritePath writePath_ = WritePath::MultiRow;  // as the server decides it
     std::vector<ParameterColumn> arrayColumns_;
+    BoundParameters bound_;
+    std::vector<std::pair<QByteArray, MYSQL_STMT*>> manyRows_;  // the most recently used last
     MySqlCursor* activeCursor_ = nullptr;
 };
 

@@ -33,95 +33,126 @@ MYSQL_TIME mysqlTime(const DateTime& dt)
     return t;
 }
 
-void MySqlStatement::fail() const
+MySqlStatement::~MySqlStatement()
 {
-    session_->raise(mysql_stmt_errno(stmt_), decodedMessage(mysql_stmt_error(stmt_), session_->codec()));
+    mysql_stmt_close(stmt_);
+}
+
+void MySqlStatement::fail(MYSQL_STMT* stmt) const
+{
+    session_->raise(mysql_stmt_errno(stmt), decodedMessage(mysql_stmt_error(stmt), session_->codec()));
 }
 
 quint64 MySqlStatement::execute(const Row& parameters)
 {
-    const unsigned long count = mysql_stmt_param_count(stmt_);
+    return executeOn(stmt_, parameters);
+}
+
+quint64 MySqlStatement::executeOn(MYSQL_STMT* stmt, const Row& parameters)
+{
+    const unsigned long count = mysql_stmt_param_count(stmt);
     if (count != static_cast<unsigned long>(parameters.size()))
         throw Error(QStringLiteral("The statement takes %1 parameters, not %2").arg(count).arg(parameters.size()));
 
-    // Everything the binds point at lives until the statement has run.
-    std::vector<MYSQL_BIND> binds(count);
-    std::vector<long long> integers(count);
-    std::vector<double> floats(count);
-    std::vector<MYSQL_TIME> times(count);
-    std::vector<QByteArray> bytes(count);
-    std::vector<unsigned long> lengths(count);
-    std::vector<bool> streamed(count, false);
+    // Everything the binds point at lives until the statement has run, in
+    // the session's buffers, which keep their memory from one execution to
+    // the next (a statement of many rows binds thousands of values).
+    BoundParameters& p = session_->boundParameters();
+    MYSQL_BIND blank;
+    std::memset(&blank, 0, sizeof blank);
+    p.binds.assign(count, blank);
+    p.integers.resize(count);
+    p.floats.resize(count);
+    p.times.resize(count);
+    p.offsets.assign(count, -1);
+    p.lengths.assign(count, 0);
+    p.held.clear();
+    p.arena.resize(0);
     for (unsigned long i = 0; i < count; ++i) {
-        MYSQL_BIND& bind = binds[i];
-        std::memset(&bind, 0, sizeof bind);
+        MYSQL_BIND& bind = p.binds[i];
         const DbValue& value = parameters.at(static_cast<qsizetype>(i));
+        const qsizetype at = p.arena.size();
         switch (value.kind()) {
         case ValueKind::Null:
             bind.buffer_type = MYSQL_TYPE_NULL;
             continue;
         case ValueKind::Integer:
-            integers[i] = value.toInteger();
+            p.integers[i] = value.toInteger();
             bind.buffer_type = MYSQL_TYPE_LONGLONG;
-            bind.buffer = &integers[i];
+            bind.buffer = &p.integers[i];
             continue;
         case ValueKind::Float:
-            floats[i] = value.toFloat();
+            p.floats[i] = value.toFloat();
             bind.buffer_type = MYSQL_TYPE_DOUBLE;
-            bind.buffer = &floats[i];
+            bind.buffer = &p.floats[i];
             continue;
-        case ValueKind::DateTime: {
-            times[i] = mysqlTime(value.toDateTime());
+        case ValueKind::DateTime:
+            p.times[i] = mysqlTime(value.toDateTime());
             bind.buffer_type = MYSQL_TYPE_DATETIME;
-            bind.buffer = &times[i];
+            bind.buffer = &p.times[i];
             continue;
-        }
         case ValueKind::Decimal:
-            bytes[i] = value.toDecimal().toString().toLatin1();
+            if (const Decimal* decimal = value.decimalIf())
+                decimal->appendText(p.arena);
+            else
+                value.toDecimal().appendText(p.arena);
             bind.buffer_type = MYSQL_TYPE_NEWDECIMAL;
             break;
-        case ValueKind::Text:
-            bytes[i] = session_->codec().encode(value.toText());  // raises for characters it cannot hold
+        case ValueKind::Text: {
+            const QString* text = value.textIf();
+            session_->codec().encodeAppend(text ? *text : value.toText(), p.arena);  // raises for characters it cannot hold
             bind.buffer_type = MYSQL_TYPE_STRING;
-            streamed[i] = bytes[i].size() >= longDataThreshold;
-            break;
-        case ValueKind::Bytes:
-            bytes[i] = value.toBytes();
-            bind.buffer_type = MYSQL_TYPE_BLOB;
-            streamed[i] = bytes[i].size() >= longDataThreshold;
             break;
         }
-        lengths[i] = static_cast<unsigned long>(bytes[i].size());
-        bind.buffer = const_cast<char*>(bytes[i].constData());
-        bind.buffer_length = lengths[i];
-        bind.length = &lengths[i];
+        case ValueKind::Bytes:
+            // Held as it is, not copied.
+            p.held.push_back(value.toBytes());
+            p.lengths[i] = static_cast<unsigned long>(p.held.back().size());
+            bind.buffer = const_cast<char*>(p.held.back().constData());
+            bind.buffer_type = MYSQL_TYPE_BLOB;
+            bind.buffer_length = p.lengths[i];
+            bind.length = &p.lengths[i];
+            continue;
+        }
+        p.offsets[i] = at;
+        p.lengths[i] = static_cast<unsigned long>(p.arena.size() - at);
+        bind.buffer_length = p.lengths[i];
+        bind.length = &p.lengths[i];
     }
+    // The arena stays where it is from here on.
+    for (unsigned long i = 0; i < count; ++i)
+        if (p.offsets[i] >= 0)
+            p.binds[i].buffer = p.arena.data() + p.offsets[i];
 
     for (unsigned long i = 0; i < count; ++i)
-        if (session_->largestValue() > 0 && bytes[i].size() > session_->largestValue())
-            throw ParameterTooLarge(int(i), bytes[i].size(), session_->largestValue());
-    if (count > 0 && mysql_stmt_bind_param(stmt_, binds.data()) != 0)
-        fail();
+        if (session_->largestValue() > 0 && qint64(p.lengths[i]) > session_->largestValue())
+            throw ParameterTooLarge(int(i), qint64(p.lengths[i]), session_->largestValue());
+    if (count > 0 && mysql_stmt_bind_param(stmt, p.binds.data()) != 0)
+        fail(stmt);
     session_->calling();
+    // Large values go to the server in pieces before the statement runs.
     for (unsigned long i = 0; i < count; ++i) {
-        if (!streamed[i])
+        const MYSQL_BIND& bind = p.binds[i];
+        if ((bind.buffer_type != MYSQL_TYPE_STRING && bind.buffer_type != MYSQL_TYPE_BLOB)
+            || qsizetype(p.lengths[i]) < longDataThreshold)
             continue;
-        for (qsizetype at = 0; at < bytes[i].size(); at += longDataChunk) {
-            const qsizetype piece = std::min(longDataChunk, bytes[i].size() - at);
-            if (mysql_stmt_send_long_data(stmt_, static_cast<unsigned>(i), bytes[i].constData() + at,
-                                          static_cast<unsigned long>(piece))
+        const char* data = static_cast<const char*>(bind.buffer);
+        const qsizetype size = qsizetype(p.lengths[i]);
+        for (qsizetype at = 0; at < size; at += longDataChunk) {
+            const qsizetype piece = std::min(longDataChunk, size - at);
+            if (mysql_stmt_send_long_data(stmt, static_cast<unsigned>(i), data + at, static_cast<unsigned long>(piece))
                 != 0)
-                fail();
+                fail(stmt);
         }
     }
-    if (mysql_stmt_execute(stmt_) != 0)
-        fail();
-    const quint64 affected = mysql_stmt_affected_rows(stmt_);
+    if (mysql_stmt_execute(stmt) != 0)
+        fail(stmt);
+    const quint64 affected = mysql_stmt_affected_rows(stmt);
     // A statement that returns rows has them read and dropped.
     do {
-        if (mysql_stmt_field_count(stmt_) > 0)
-            mysql_stmt_free_result(stmt_);
-    } while (mysql_stmt_next_result(stmt_) == 0);
+        if (mysql_stmt_field_count(stmt) > 0)
+            mysql_stmt_free_result(stmt);
+    } while (mysql_stmt_next_result(stmt) == 0);
     return affected;
 }
 
