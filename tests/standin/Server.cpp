@@ -250,16 +250,16 @@ bool isCharacter(OraType type)
 }
 
 // A time zone as ORA_SDTZ, TZ or DBTIMEZONE name it: "+05:30", a region.
-QTimeZone zoneOf(std::string spec)
+QTimeZone zoneOf(std::string name)
 {
-    if (!spec.empty() && spec.front() == ':')
-        spec.erase(0, 1);  // TZ=":Europe/Paris"
-    if (!spec.empty() && (spec.front() == '+' || spec.front() == '-')) {
+    if (!name.empty() && name.front() == ':')
+        name.erase(0, 1);  // TZ=":Europe/Paris"
+    if (!name.empty() && (name.front() == '+' || name.front() == '-')) {
         int hours = 0, minutes = 0;
-        std::sscanf(spec.c_str() + 1, "%d:%d", &hours, &minutes);
-        return QTimeZone((spec.front() == '-' ? -1 : 1) * (hours * 3600 + minutes * 60));
+        std::sscanf(name.c_str() + 1, "%d:%d", &hours, &minutes);
+        return QTimeZone((name.front() == '-' ? -1 : 1) * (hours * 3600 + minutes * 60));
     }
-    const QTimeZone zone(QByteArray::fromStdString(spec));
+    const QTimeZone zone(QByteArray::fromStdString(name));
     return zone.isValid() ? zone : QTimeZone::utc();
 }
 

@@ -183,12 +183,7 @@ quint64 MySqlStatement::executeInArrays(const QVector<const Row*>& rows, const Q
         }
         fail(stmt_);
     }
-    const quint64 affected = mysql_stmt_affected_rows(stmt_);
-    do {
-        if (mysql_stmt_field_count(stmt_) > 0)
-            mysql_stmt_free_result(stmt_);
-    } while (mysql_stmt_next_result(stmt_) == 0);
-    return affected;
+    return finishedExecution(stmt_);
 }
 
 }  // namespace qv

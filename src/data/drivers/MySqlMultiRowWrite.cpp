@@ -13,8 +13,8 @@ namespace qv {
 namespace {
 
 // A prepared statement takes at most 65,535 placeholders: the count is two
-// bytes of the protocol (MySQL manual, "COM_STMT_PREPARE Response"; error
-// 1390, ER_PS_MANY_PARAM).
+// bytes of the protocol (MySQL manual, "Server Error Message Reference",
+// error 1390 ER_PS_MANY_PARAM; MariaDB has the same limit).
 constexpr qsizetype mostPlaceholders = 65535;
 
 // Where the last "(?, ?, ...)" of a statement begins; -1 when it ends in none.

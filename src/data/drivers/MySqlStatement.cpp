@@ -18,6 +18,16 @@ constexpr qsizetype longDataChunk = 256 * 1024;
 
 }  // namespace
 
+quint64 finishedExecution(MYSQL_STMT* stmt)
+{
+    const quint64 affected = mysql_stmt_affected_rows(stmt);
+    do {
+        if (mysql_stmt_field_count(stmt) > 0)
+            mysql_stmt_free_result(stmt);
+    } while (mysql_stmt_next_result(stmt) == 0);
+    return affected;
+}
+
 MYSQL_TIME mysqlTime(const DateTime& dt)
 {
     MYSQL_TIME t;
@@ -147,13 +157,7 @@ quint64 MySqlStatement::executeOn(MYSQL_STMT* stmt, const Row& parameters)
     }
     if (mysql_stmt_execute(stmt) != 0)
         fail(stmt);
-    const quint64 affected = mysql_stmt_affected_rows(stmt);
-    // A statement that returns rows has them read and dropped.
-    do {
-        if (mysql_stmt_field_count(stmt) > 0)
-            mysql_stmt_free_result(stmt);
-    } while (mysql_stmt_next_result(stmt) == 0);
-    return affected;
+    return finishedExecution(stmt);
 }
 
 }  // namespace qv

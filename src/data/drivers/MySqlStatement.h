@@ -18,6 +18,10 @@ namespace qv {
 
 class MySqlSession;
 
+// After a successful execution: the rows it affected; any rows it
+// returned are read and dropped.
+quint64 finishedExecution(MYSQL_STMT* stmt);
+
 // A date-time as the client library binds it; microseconds at most (the
 // column's precision cuts the rest).
 MYSQL_TIME mysqlTime(const DateTime& dt);
