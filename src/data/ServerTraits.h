@@ -21,6 +21,13 @@ struct ServerTraits {
     // The longest index key in bytes InnoDB takes (MySQL manual, "InnoDB
     // Limits": 3072 bytes with the DYNAMIC row format).
     int longestKeyBytes = 3072;
+    // Whether CHECK constraints are enforced rather than parsed and dropped
+    // (MariaDB 10.2.1; MySQL 8.0.16, manual "CHECK Constraints").
+    bool enforcesChecks = true;
+    // The server's rule that every table has a primary key, as its users
+    // know it ("innodb_force_primary_key", "sql_require_primary_key",
+    // "Group Replication"); empty when it has none.
+    QString primaryKeyRequirement;
 };
 
 // The name users know the flavor by: "MariaDB", "MySQL", "TiDB", "Vitess".

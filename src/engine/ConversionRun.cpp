@@ -5,6 +5,9 @@
 #include "TableSteps.h"
 #include "data/Errors.h"
 
+#include <QHash>
+#include <QSet>
+
 namespace qv {
 
 ConversionRun::ConversionRun(TableSteps& steps, RunHost& host) : steps_(steps), host_(host) {}
@@ -23,16 +26,26 @@ RunOutcome ConversionRun::run(const QStringList& tables, const ConversionSetting
         host_.appendLine(QStringLiteral("The Oracle client has no time limit for its calls (Oracle Client 18c and "
                                         "later have one): a server that stops answering holds the run until it answers"));
 
+    steps_.setKeysAndConstraints(settings.keysAndConstraints);
+
     RunOutcome outcome;
+    QSet<QString> failedTables;
+    QVector<ForeignKey> foreignKeys;
     for (const QString& source : tables) {
-        if (host_.stopRequested()) {
-            host_.setStopRequested(false);
-            throw SilentAbort();
-        }
-        if (convertTable(source, settings))
+        stopWhenAsked();
+        if (convertTable(source, settings, foreignKeys)) {
             ++outcome.tablesWithFailures;
+            failedTables.insert(source);
+        }
         ++outcome.tablesProcessed;
     }
+    // Once every table holds its rows, so that no copy meets a key whose
+    // parent rows are still to come.
+    for (const QString& source : addForeignKeys(tables, settings, foreignKeys))
+        if (!failedTables.contains(source)) {
+            failedTables.insert(source);
+            ++outcome.tablesWithFailures;
+        }
 
     host_.appendLine(host_.completionText(CompletionLine::Completed));
     if (outcome.succeeded())
@@ -46,11 +59,66 @@ RunOutcome ConversionRun::run(const QStringList& tables, const ConversionSetting
     return outcome;
 }
 
+void ConversionRun::stopWhenAsked()
+{
+    if (host_.stopRequested()) {
+        host_.setStopRequested(false);
+        throw SilentAbort();
+    }
+}
+
+QStringList ConversionRun::addForeignKeys(const QStringList& tables, const ConversionSettings& settings,
+                                          const QVector<ForeignKey>& keys)
+{
+    QStringList failed;
+    QStringList outsideTables;  // by target, in the order of their first key
+    QHash<QString, QStringList> outside;
+    for (const ForeignKey& key : keys) {
+        stopWhenAsked();
+        const QString target = ApplyNameCase(key.table, settings.namesUppercase);
+        if (key.parentTable.isEmpty() || !tables.contains(key.parentTable)) {
+            if (!outside.contains(target))
+                outsideTables << target;
+            outside[target] << key.name
+                                   + (key.parentTable.isEmpty()
+                                          ? QStringLiteral(" (to a table of another schema)")
+                                          : QStringLiteral(" (to %1, which this run does not convert)")
+                                                .arg(key.parentTable));
+            continue;
+        }
+        const QString head = QStringLiteral("Add foreign key ") + key.name + QStringLiteral(" to ") + target
+                             + QStringLiteral("...");
+        host_.appendLine(head + u' ');
+        host_.processEvents();
+        const StepResult added =
+            steps_.AddForeignKey(key, target, ApplyNameCase(key.parentTable, settings.namesUppercase));
+        if (added.ok) {
+            host_.replaceLastLine(head + QStringLiteral("Done"));
+        } else {
+            host_.appendLine(added.message);
+            if (!failed.contains(key.table))
+                failed << key.table;
+        }
+    }
+    for (const QString& target : std::as_const(outsideTables))
+        host_.appendLine(QStringLiteral("Foreign keys not carried to ") + target + QStringLiteral(": ")
+                         + outside.value(target).join(QStringLiteral("; ")));
+    if (!keys.isEmpty())
+        host_.appendLine(QString());
+    return failed;
+}
+
 bool ConversionRun::reportIndexFailures(const QString& source, const QString& target)
 {
     // A unique index that MySQL refused loses a guarantee the source had:
     // each refused statement is told, with the server's reason.
     const IndexStepResult indexes = steps_.CreateTargetIndexes(source, target);
+    if (!indexes.primaryKeyIndex.isEmpty()) {
+        host_.appendLine(QStringLiteral("Index ") + indexes.primaryKeyIndex + QStringLiteral(" is the primary key of ")
+                         + target);
+        if (indexes.refused.isEmpty())
+            host_.appendLine(QString());
+    }
     for (const auto& failure : indexes.refused) {
         host_.appendLine(QStringLiteral("Create index ") + failure.keyName + QStringLiteral("... "));
         host_.appendLine(failure.message);
@@ -74,7 +142,8 @@ QString asideName(const QString& target)
 
 }  // namespace
 
-bool ConversionRun::convertTable(const QString& source, const ConversionSettings& settings)
+bool ConversionRun::convertTable(const QString& source, const ConversionSettings& settings,
+                                 QVector<ForeignKey>& foreignKeys)
 {
     const QString target = ApplyNameCase(source, settings.namesUppercase);
     // Oracle takes names of up to 128 characters; such a table cannot be
@@ -143,6 +212,7 @@ bool ConversionRun::convertTable(const QString& source, const ConversionSettings
             failed = true;
         }
         toldLeftOut = created.columnsLeftOut;
+        foreignKeys << created.foreignKeys;
         if (keptAside && !created.ok) {
             // The user's table goes back, untouched: no indexes, no rows.
             const StepResult restored = steps_.RenameTable(asideName(target), target);

@@ -46,6 +46,10 @@ struct ConversionSettings {
     // A number or a time that its MySQL column cannot hold exactly is
     // rounded to what it holds (and counted) rather than refused.
     bool roundValues = false;
+    // The tables the run creates carry the source's keys and constraints:
+    // NOT NULL, defaults, primary and foreign keys, identities, checks and
+    // comments, where MySQL has a sound form of them.
+    bool keysAndConstraints = false;
     // How the target connection protects itself: the TLS mode as the mysql
     // client's --ssl-mode names it (empty: QUORVANE_MYSQL_SSL_MODE, else
     // PREFERRED), the CA file that verifies the server, and the user's leave

@@ -112,6 +112,13 @@ IndexStepResult TableSteps::CreateTargetIndexes(const QString& source, const QSt
     // of the rows) is read; a refused statement, or one whose names cannot
     // be written, is noted and passed over.
     const auto executePending = [&] {
+        // The table declares this index's key as its primary key already.
+        if (pending.expression.isEmpty() && declaredKey_.target == target && !declaredKey_.indexName.isEmpty()
+            && pending.keyName == declaredKey_.indexName && pending.columns == declaredKey_.columns) {
+            result.primaryKeyIndex = pending.keyName;
+            pending = {};
+            return;
+        }
         if (!pending.expression.isEmpty()) {
             const QString message = QStringLiteral("Index %1 has the expression %2 as a key; it is not made")
                                         .arg(pending.keyName, pending.expression);

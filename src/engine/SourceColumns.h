@@ -6,6 +6,7 @@
 #include <QStringList>
 #include <QVector>
 #include <functional>
+#include <optional>
 
 namespace qv {
 
@@ -22,6 +23,8 @@ struct SourceColumn {
     QString name;
     CatalogColumn catalog;
     bool invisible = false;  // no column_id: "select *" leaves it out
+    bool nullable = true;    // NULLABLE is not 'N'
+    std::optional<QString> dataDefault;  // DATA_DEFAULT as Oracle keeps it
     QString mysqlType;       // with its leading blank; empty when it has no home
     Reading reading = Reading::Plain;
 

@@ -63,6 +63,11 @@ QVector<SourceColumn> TableSteps::readSourceColumns(const QString& source)
         column.name = oracledata_.fieldValue(QStringLiteral("column_name")).toText();
         column.catalog = catalogColumn(oracledata_);
         column.invisible = oracledata_.fieldValue(QStringLiteral("column_id")).isNull();
+        if (keysAndConstraints_) {
+            column.nullable = oracledata_.fieldValue(QStringLiteral("nullable")).toText() != QLatin1String("N");
+            if (const DbValue value = oracledata_.fieldValue(QStringLiteral("data_default")); !value.isNull())
+                column.dataDefault = value.toText();
+        }
         column.mysqlType = mysqlTypeText(column.catalog);
         column.reading = readingOf(column.catalog, column.mysqlType);
         columns.append(std::move(column));
@@ -138,7 +143,12 @@ DefinitionStepResult TableSteps::CreateTargetTable(const QString& source, const 
                                                    const QString& characterSet)
 {
     DefinitionStepResult result;
+    declaredKey_ = {};
     try {
+        const bool keyRequired = !connectionOf(mysqlexec_).session().serverTraits().primaryKeyRequirement.isEmpty();
+        TableConstraints constraints;
+        if (keysAndConstraints_ || keyRequired)
+            constraints = readConstraints(source, keysAndConstraints_);
         QVector<SourceColumn> columns = readSourceColumns(source);
         fitNumbersToValues(source, target, columns, result.notes);
         fitColumnsToServer(source, columns);
@@ -159,19 +169,44 @@ DefinitionStepResult TableSteps::CreateTargetTable(const QString& source, const 
             failed.columnsLeftOut = result.columnsLeftOut;
             return failed;
         }
-        for (qsizetype i = 0; i < kept.size(); ++i)
-            lines << mysqlName(kept.at(i)->name) + kept.at(i)->mysqlType
-                         + (i + 1 < kept.size() ? QStringLiteral(" , ") : QString());
+        if (keysAndConstraints_ || keyRequired) {
+            const QStringList body = constrainedLines(target, kept, constraints, characterSet, result);
+            for (qsizetype i = 0; i < body.size(); ++i)
+                lines << body.at(i) + (i + 1 < body.size() ? QStringLiteral(" , ") : QString());
+        } else {
+            for (qsizetype i = 0; i < kept.size(); ++i)
+                lines << mysqlName(kept.at(i)->name) + kept.at(i)->mysqlType
+                             + (i + 1 < kept.size() ? QStringLiteral(" , ") : QString());
+        }
         lines << QStringLiteral(")");
         if (!characterSet.isEmpty())
             lines << QStringLiteral(" DEFAULT CHARSET=") + characterSet;
+        if (keysAndConstraints_ && !constraints.comment.isEmpty()) {
+            // MySQL keeps 2048 characters of a table's comment (manual,
+            // "CREATE TABLE Statement"), Oracle 4000 bytes.
+            QString refusal = QStringLiteral("more than 2048 characters");
+            if (constraints.comment.toUcs4().size() <= 2048) {
+                try {
+                    lines << QStringLiteral(" COMMENT=") + mysqlText(constraints.comment);
+                    refusal.clear();
+                } catch (const Error& e) {
+                    refusal = e.message();
+                }
+            }
+            if (!refusal.isEmpty())
+                result.notes << QStringLiteral("Comments not carried to %1: the table's (%2)").arg(target, refusal);
+        }
         const QString statement = lines.join(QStringLiteral("\r\n"));
         // The clipboard holds the statement even when the server refuses it.
         host_.copyTextToClipboard(statement);
         mysqlexec_.executeDirect(statement);
         return result;
     } catch (const Error& e) {
-        return DefinitionStepResult::failure(e.message());
+        declaredKey_ = {};
+        DefinitionStepResult failed = DefinitionStepResult::failure(e.message());
+        if (keysAndConstraints_)
+            failed.notes = result.notes;  // what stayed behind, told whatever the server said
+        return failed;
     }
 }
 

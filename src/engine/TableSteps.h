@@ -2,6 +2,7 @@
 
 #include "SourceColumns.h"
 #include "StepResult.h"
+#include "TableConstraints.h"
 
 #include <QString>
 #include <QStringList>
@@ -22,15 +23,20 @@ struct IndexStepResult : StepResult {
         QString message;
     };
     QVector<Refusal> refused;
+    // The index not made because the table declares it as its primary key.
+    QString primaryKeyIndex;
 };
 
 // What CreateTargetTable did: ok when MySQL took the statement. Either way
 // `notes` are lines for the log after the definition (a NUMBER whose values
-// decided its type), and `columnsLeftOut` the columns that have no MySQL
-// home, as "NAME (TYPE)".
+// decided its type, what of the keys and constraints stayed behind), and
+// `columnsLeftOut` the columns that have no MySQL home, as "NAME (TYPE)".
+// With keys and constraints, `foreignKeys` are the table's, for the run to
+// add once every table has its rows.
 struct DefinitionStepResult : StepResult {
     QStringList notes;
     QStringList columnsLeftOut;
+    QVector<ForeignKey> foreignKeys;
 
     static DefinitionStepResult failure(const QString& message)
     {
@@ -76,11 +82,21 @@ public:
     // values of each NUMBER without precision and scale decide its type, a
     // column without a MySQL home is left out), puts it on the clipboard
     // and executes it.
+    // With keys and constraints, or on a server that requires primary keys,
+    // it declares the table's primary key too (a table without one fails on
+    // such a server), and with keys and constraints NOT NULL, defaults,
+    // identities, checks and comments where MySQL has a sound form of them.
     DefinitionStepResult CreateTargetTable(const QString& source, const QString& target, const QString& characterSet);
-    // One create index statement per index of the Oracle table; a refused
+    // One create index statement per index of the Oracle table, but for the
+    // index of the primary key that CreateTargetTable declared; a refused
     // statement is passed over and returned. A failure of the index catalog
     // query is not caught.
     IndexStepResult CreateTargetIndexes(const QString& source, const QString& target);
+    // Adds a foreign key of the Oracle table to its MySQL table `target`,
+    // referencing `parentTarget`; the server's refusal is returned.
+    StepResult AddForeignKey(const ForeignKey& key, const QString& target, const QString& parentTarget);
+    // Whether CreateTargetTable carries keys and constraints.
+    void setKeysAndConstraints(bool on) { keysAndConstraints_ = on; }
 
     // Copies every row, applying every 5000 rows (first after 100); writes
     // its row counts into the progress log and honours Stop every 100 rows
@@ -125,6 +141,16 @@ private:
     // The columns that the Oracle table's indexes cover (a descending key's
     // column included).
     QStringList indexedColumns(const QString& source);
+    // The table's primary key, and with `everything` its foreign keys,
+    // checks, identity columns and comments. Failures are raised.
+    TableConstraints readConstraints(const QString& source, bool everything);
+    // The Create table statement's column, key and check lines for the
+    // table's constraints; what stays behind goes to `result.notes`.
+    // Raises, with the line for the log, when the server requires a
+    // primary key that the table cannot declare.
+    QStringList constrainedLines(const QString& target, QVector<const SourceColumn*>& kept,
+                                 const TableConstraints& constraints, const QString& characterSet,
+                                 DefinitionStepResult& result);
     // Names and text literals as each server reads them.
     QString oracleName(const QString& name) const;
     QString oracleText(const QString& text) const;
@@ -137,6 +163,13 @@ private:
     RunHost& host_;
     RowStepResult* copying_ = nullptr;  // the result of the transferRows under way
     bool roundValues_ = false;
+    bool keysAndConstraints_ = false;
+    // The primary key the last CreateTargetTable declared, by its index.
+    struct DeclaredKey {
+        QString target;
+        QString indexName;
+        QStringList columns;
+    } declaredKey_;
 };
 
 }  // namespace qv

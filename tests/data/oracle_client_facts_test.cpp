@@ -128,6 +128,12 @@ TEST(OracleClientFacts, TheDictionaryHasTheRealViewsColumns)
         {"user_indexes", 61, "TABLE_TYPE", ValueKind::Text},
         {"user_ind_columns", 8, "DESCEND", ValueKind::Text},
         {"user_ind_expressions", 4, "COLUMN_EXPRESSION", ValueKind::Text},
+        {"user_constraints", 22, "SEARCH_CONDITION", ValueKind::Text},
+        {"user_constraints", 22, "LAST_CHANGE", ValueKind::DateTime},
+        {"user_cons_columns", 5, "POSITION", ValueKind::Decimal},
+        {"user_tab_identity_cols", 5, "IDENTITY_OPTIONS", ValueKind::Text},
+        {"user_tab_comments", 4, "COMMENTS", ValueKind::Text},
+        {"user_col_comments", 4, "ORIGIN_CON_ID", ValueKind::Decimal},
     };
     for (const auto& v : views) {
         SCOPED_TRACE(v.view);

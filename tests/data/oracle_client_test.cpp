@@ -254,6 +254,52 @@ TEST(OracleClient, RowsComeManyToAFetchAndTheDictionaryAnswers)
     EXPECT_EQ(OciStandIn::live(4 /* OCI_HTYPE_STMT */), 0);
 }
 
+// Constraints, identity columns and comments read the same through the
+// client as from the file, LONG texts (SEARCH_CONDITION, DATA_DEFAULT) whole.
+TEST(OracleClient, ConstraintViewsGiveTheSchemaFilesRows)
+{
+    const SchemaFile file(QStringLiteral(
+        "create table P (A number, B number, U varchar2(5) unique, primary key (A, B));"
+        "create table T (ID number primary key, A number not null, B number, PARENT number references T on delete "
+        "set null, N varchar2(9) default 'x' constraint CK_N check (N <> ')' and (length(N) < 5)),"
+        " check (\"A\" > 0), constraint FK_P foreign key (A, B) references P (A, B) on delete cascade);"
+        "create table quorvane_identity_columns (TABLE_NAME, COLUMN_NAME, GENERATION_TYPE);"
+        "insert into quorvane_identity_columns values ('T', 'ID', 'BY DEFAULT');"
+        "create table quorvane_comments (TABLE_NAME, COLUMN_NAME, COMMENTS);"
+        "insert into quorvane_comments values ('T', null, 'it''s 表'), ('T', 'N', '列 \"n\"');"));
+    DbConnection offline;
+    file.connect(offline);
+    DbConnection client;
+    connectThroughClient(client, file);
+    const QString queries[] = {
+        "select c.constraint_name, c.delete_rule, cc.column_name, cc.position, r.table_name r_table_name, "
+        "rc.column_name r_column_name from user_constraints c join user_cons_columns cc on cc.constraint_name = "
+        "c.constraint_name left join user_constraints r on r.constraint_name = c.r_constraint_name left join "
+        "user_cons_columns rc on rc.constraint_name = r.constraint_name and rc.position = cc.position where "
+        "c.table_name = 'T' and c.constraint_type = 'R' order by c.constraint_name, cc.position",
+        "select constraint_name, constraint_type, search_condition, status, validated, index_name from "
+        "user_constraints where table_name = 'T' order by constraint_name",
+        "select * from user_constraints", "select * from user_cons_columns", "select * from user_tab_identity_cols",
+        "select * from user_tab_comments", "select * from user_col_comments",
+        "select column_name, data_default, identity_column from user_tab_columns",
+    };
+    for (const QString& sql : queries) {
+        SCOPED_TRACE(sql.toStdString());
+        SqlQuery expected(&offline), actual(&client);
+        expected.openQuery(sql);
+        actual.openQuery(sql);
+        const QString rows = rowsAsText(expected);
+        EXPECT_FALSE(rows.isEmpty());
+        EXPECT_EQ(rowsAsText(actual), rows);
+    }
+    SqlQuery q(&client);
+    q.openQuery(QStringLiteral("select search_condition from user_constraints where constraint_name = 'CK_N'"));
+    EXPECT_EQ(q.fieldText(0), QStringLiteral("N <> ')' and (length(N) < 5)"));
+    q.openQuery(
+        QStringLiteral("select r_constraint_name, delete_rule from user_constraints where constraint_name = 'FK_P'"));
+    EXPECT_EQ(rowsAsText(q), QStringLiteral("PK_P|CASCADE"));
+}
+
 TEST(OracleClient, LostConnectionEndsTheQueryWithOraclesMessage)
 {
     const SchemaFile file(QStringLiteral(

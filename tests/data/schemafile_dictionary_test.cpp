@@ -232,3 +232,113 @@ TEST(SchemaFileDictionary, PrimaryKeyIndexesListTheirColumnsInKeyOrder)
 }
 
 }  // namespace
+
+namespace {
+
+// Keys, constraints, an identity column and comments, as a schema file states them.
+const QString constraintSchema = QStringLiteral(
+    "create table DEPT (DEPTNO number(2) not null, LOC varchar2(13), DNAME varchar2(14) constraint NN_DNAME not null,"
+    "  primary key (DEPTNO, LOC), unique (DNAME));"
+    "create table EMP (EMPNO number(4) primary key, ENAME varchar2(10) not null,"
+    "  SAL number(7,2) constraint CK_SAL check (SAL > 0 and (SAL < 10000 or ENAME = 'KING)')),"
+    "  MGR number(4) references EMP on delete set null, DEPTNO number(2), LOC varchar2(13),"
+    "  NOTE varchar2(20), -- check (not this)\n"
+    "  GONE number references NOSUCH, /* constraint NOT_THIS */"
+    "  check (ENAME not in ('a)b', 'c''d') and length(NOTE) > (1)),"
+    "  constraint FK_DEPT foreign key (DEPTNO, LOC) references DEPT on delete cascade);"
+    "create table quorvane_identity_columns (TABLE_NAME, COLUMN_NAME, GENERATION_TYPE);"
+    "insert into quorvane_identity_columns values ('EMP', 'EMPNO', 'ALWAYS');"
+    "create table quorvane_comments (TABLE_NAME, COLUMN_NAME, COMMENTS);"
+    "insert into quorvane_comments values ('EMP', null, 'Employees ''of'' 社員'), ('EMP', 'ENAME', '名前 \"x\"');");
+
+QString rows(qv::DbConnection& connection, const QString& sql)
+{
+    qv::SqlQuery q(&connection);
+    QStringList lines;
+    for (q.openQuery(sql); !q.eof(); q.next()) {
+        QStringList fields;
+        for (int i = 0; i < q.fieldCount(); ++i)
+            fields << q.fieldText(i);
+        lines << fields.join('|');
+    }
+    return lines.join('\n');
+}
+
+}  // namespace
+
+TEST(SchemaFileDictionary, ConstraintsIdentityAndCommentsReadAsOracleListsThem)
+{
+    OracleSource source(constraintSchema);
+    const QString checks = "select constraint_name, constraint_type, search_condition, status, validated, index_name "
+                           "from user_constraints where table_name = '%1' order by constraint_name";
+    const struct {
+        QString sql;
+        const char* expected;
+    } cases[] = {
+        {checks.arg("DEPT"),
+         "NN_DNAME|C|\"DNAME\" IS NOT NULL|ENABLED|VALIDATED|\n"
+         "PK_DEPT|P||ENABLED|VALIDATED|PK_DEPT\n"
+         "SYS_C0000001|C|\"DEPTNO\" IS NOT NULL|ENABLED|VALIDATED|\n"
+         "UK_DEPT_1|U||ENABLED|VALIDATED|UK_DEPT_1"},
+        {checks.arg("EMP"),
+         "CK_SAL|C|SAL > 0 and (SAL < 10000 or ENAME = 'KING)')|ENABLED|VALIDATED|\n"
+         "FK_DEPT|R||ENABLED|VALIDATED|\n"
+         "PK_EMP|P||ENABLED|VALIDATED|PK_EMP\n"
+         "SYS_C0000003|C|\"EMPNO\" IS NOT NULL|ENABLED|VALIDATED|\n"
+         "SYS_C0000004|C|\"ENAME\" IS NOT NULL|ENABLED|VALIDATED|\n"
+         "SYS_C0000006|R||ENABLED|VALIDATED|\n"
+         "SYS_C0000008|C|ENAME not in ('a)b', 'c''d') and length(NOTE) > (1)|ENABLED|VALIDATED|"},
+        {"select c.constraint_name, c.delete_rule, cc.column_name, cc.position, r.table_name r_table_name, "
+         "rc.column_name r_column_name from user_constraints c join user_cons_columns cc on cc.constraint_name = "
+         "c.constraint_name left join user_constraints r on r.constraint_name = c.r_constraint_name left join "
+         "user_cons_columns rc on rc.constraint_name = r.constraint_name and rc.position = cc.position where "
+         "c.table_name = 'EMP' and c.constraint_type = 'R' order by c.constraint_name, cc.position",
+         "FK_DEPT|CASCADE|DEPTNO|1|DEPT|DEPTNO\nFK_DEPT|CASCADE|LOC|2|DEPT|LOC\nSYS_C0000006|SET NULL|MGR|1|EMP|EMPNO"},
+        {"select constraint_name, column_name from user_cons_columns where table_name = 'EMP' and position is null",
+         "CK_SAL|ENAME\nCK_SAL|SAL\nSYS_C0000003|EMPNO\nSYS_C0000004|ENAME\nSYS_C0000008|ENAME\nSYS_C0000008|NOTE"},
+        {"select generated, owner, r_owner, delete_rule from user_constraints where constraint_name in "
+         "('SYS_C0000006', 'CK_SAL') order by 1",
+         "GENERATED NAME|QUORVANE|QUORVANE|SET NULL\nUSER NAME|QUORVANE||"},
+        {"select * from user_tab_identity_cols",
+         "EMP|EMPNO|ALWAYS|ISEQ$$_1|START WITH: 1, INCREMENT BY: 1, MAX_VALUE: 9999999999999999999999999999, "
+         "MIN_VALUE: 1, CYCLE_FLAG: N, CACHE_SIZE: 20, ORDER_FLAG: N, SCALE_FLAG: N, EXTEND_FLAG: N, "
+         "SESSION_FLAG: N, KEEP_VALUE: N"},
+        {"select column_name, identity_column, nullable, data_default from user_tab_columns where column_id < 3 "
+         "and table_name = 'EMP'",
+         "EMPNO|YES|N|\"QUORVANE\".\"ISEQ$$_1\".nextval\nENAME|NO|N|"},
+        {"select table_name, has_identity from user_tables", "DEPT|NO\nEMP|YES"},
+        {"select * from user_tab_comments", "DEPT|TABLE||0\nEMP|TABLE|Employees 'of' 社員|0"},
+        {"select count(*), max(comments) from user_col_comments where table_name = 'EMP'", "8|名前 \"x\""},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.sql.toStdString());
+        EXPECT_EQ(rows(source.connection, c.sql), QString::fromUtf8(c.expected));
+    }
+}
+
+TEST(SchemaFileDictionary, DefaultsReadAsTheirTextAfterDefault)
+{
+    const struct {
+        const char* declared;  // after DEFAULT, as SQLite takes it
+        const char* dataDefault;
+    } cases[] = {
+        {"'N'", "'N'"},           {"0", "0"},           {"-1.5", "-1.5"},
+        {"CURRENT_TIMESTAMP", "CURRENT_TIMESTAMP"},     {"sysdate", "sysdate"},
+        {"NULL", "NULL"},         {"(upper('x'))", "upper('x')"},
+        // SQLite reads SYSDATE in an expression as a column; the file quotes it whole.
+        {"\"trunc(sysdate)\"", "trunc(sysdate)"},       {"\"a \"\"b\"\"\"", "a \"b\""},
+    };
+    QStringList columns;
+    for (const auto& c : cases)
+        columns << QStringLiteral("C%1 varchar2(20) default %2").arg(columns.size()).arg(QString::fromUtf8(c.declared));
+    OracleSource source("create table D (" + columns.join(", ") + ");");
+    qv::SqlQuery q(&source.connection);
+    q.openQuery("select data_default, default_length from user_tab_columns order by column_id");
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.declared);
+        ASSERT_FALSE(q.eof());
+        EXPECT_EQ(q.fieldText(0), QString::fromUtf8(c.dataDefault));
+        EXPECT_EQ(q.fieldValue(1).toInteger(), QString::fromUtf8(c.dataDefault).size());
+        q.next();
+    }
+}

@@ -18,6 +18,7 @@ TEST(ServerFacts, TheVersionTextsNameTheFlavorAndItsLimits)
         const char* comment;
         const char* forced;
         ServerFlavor flavor;
+        bool enforcesChecks = true;
     };
     const Case cases[] = {
         {"10.11.19-MariaDB-0+deb12u1", "Debian 12", "", ServerFlavor::MariaDB},
@@ -26,12 +27,18 @@ TEST(ServerFacts, TheVersionTextsNameTheFlavorAndItsLimits)
         {"8.4.3", "Source distribution", "", ServerFlavor::MySQL},
         {"8.0.mysql_aurora.3.05.2", "Source distribution", "", ServerFlavor::MySQL},
         {"8.0.35-27", "Percona Server (GPL), Release 27", "", ServerFlavor::MySQL},
-        {"8.0.11-TiDB-v7.5.0", "TiDB Server (Apache License 2.0) Community Edition", "", ServerFlavor::TiDB},
+        {"8.0.11-TiDB-v7.5.0", "TiDB Server (Apache License 2.0) Community Edition", "", ServerFlavor::TiDB, false},
         {"8.0.30-Vitess", "Vitess", "", ServerFlavor::Vitess},
         {"8.0.34-PlanetScale", "PlanetScale", "", ServerFlavor::Vitess},
         {"10.11.19-MariaDB", "", "mysql", ServerFlavor::MySQL},
         {"8.0.36", "", "MariaDB", ServerFlavor::MariaDB},
         {"8.0.36", "", "nonsense", ServerFlavor::MySQL},
+        // CHECK is parsed and dropped before MariaDB 10.2.1 and MySQL 8.0.16, and on TiDB.
+        {"10.1.48-MariaDB", "", "", ServerFlavor::MariaDB, false},
+        {"5.5.5-10.1.48-MariaDB-log", "", "", ServerFlavor::MariaDB, false},
+        {"8.0.15", "", "", ServerFlavor::MySQL, false},
+        {"5.7.44-log", "", "", ServerFlavor::MySQL, false},
+        {"8.0.16", "", "", ServerFlavor::MySQL, true},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.version);
@@ -44,6 +51,7 @@ TEST(ServerFacts, TheVersionTextsNameTheFlavorAndItsLimits)
         const bool mariadb = c.flavor == ServerFlavor::MariaDB;
         EXPECT_EQ(traits.indexesWholeTextColumns, mariadb);
         EXPECT_EQ(traits.mostDecimalScale, mariadb ? 38 : 30);
+        EXPECT_EQ(traits.enforcesChecks, c.enforcesChecks);
     }
     qunsetenv("QUORVANE_TARGET_FLAVOR");
 }

@@ -37,9 +37,10 @@ bool wideCharset(const QString& name)
 
 // Keeps each session's changes to the server's sql_mode: a too-long text or
 // an out-of-range number is refused rather than cut with a warning, on every
-// table engine.
-const char strictModeCommand[] =
-    "SET SESSION sql_mode = TRIM(BOTH ',' FROM CONCAT(@@SESSION.sql_mode, ',STRICT_ALL_TABLES'))";
+// table engine; a copied 0 in an AUTO_INCREMENT column stays 0 rather than
+// taking the next number (manual, "Server SQL Modes", NO_AUTO_VALUE_ON_ZERO).
+const char strictModeCommand[] = "SET SESSION sql_mode = TRIM(BOTH ',' FROM CONCAT(@@SESSION.sql_mode, "
+                                 "',STRICT_ALL_TABLES,NO_AUTO_VALUE_ON_ZERO'))";
 
 // Text of a connection parameter in the bytes the server reads it in; an
 // empty value means the client library's default.

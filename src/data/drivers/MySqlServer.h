@@ -26,8 +26,10 @@ struct MySqlServerFacts {
 // says, so that they can be tested on the MariaDB server of the tests.
 ServerTraits traitsFor(const QString& version, const QString& versionComment);
 
-// Asks a connected server (one query); a server that does not answer it is
-// taken as MariaDB says nothing of itself: today's statements.
+// Asks a connected server (one query, and one for its primary-key rule); a
+// server that does not answer is taken as MariaDB says nothing of itself:
+// today's statements. QUORVANE_TARGET_REQUIRES_PRIMARY_KEY=1 takes the
+// flavor's primary-key rule as set, so that it can be tested on MariaDB.
 MySqlServerFacts askServer(st_mysql* mysql);
 
 }  // namespace qv

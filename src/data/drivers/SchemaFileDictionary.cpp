@@ -5,10 +5,14 @@
 #include "data/Errors.h"
 
 #include <QString>
+#include <algorithm>
 #include <cctype>
+#include <initializer_list>
 #include <optional>
 #include <sqlite3.h>
 #include <string>
+#include <string_view>
+#include <utility>
 #include <vector>
 
 namespace qv {
@@ -130,6 +134,50 @@ void indexKeyFunction(sqlite3_context* context, int, sqlite3_value** argv)
     resultText(context, text);
 }
 
+// DATA_DEFAULT as Oracle keeps it, from SQLite's dflt_value. SQLite already
+// gives an expression default without its enclosing parentheses. A default
+// SQLite cannot hold (trunc(sysdate): SYSDATE reads as a column) is written
+// as one double-quoted identifier and reads as its text; Oracle never keeps
+// a bare identifier there (ORA-00984).
+void oracleDefaultFunction(sqlite3_context* context, int, sqlite3_value** argv)
+{
+    if (sqlite3_value_type(argv[0]) == SQLITE_NULL) {
+        sqlite3_result_null(context);
+        return;
+    }
+    const std::string_view text(reinterpret_cast<const char*>(sqlite3_value_text(argv[0])),
+                                std::size_t(sqlite3_value_bytes(argv[0])));
+    bool quoted = text.size() >= 2 && text.front() == '"' && text.back() == '"';
+    std::string inner;
+    for (std::size_t i = 1; quoted && i + 1 < text.size(); ++i) {
+        if (text[i] == '"' && (i + 2 >= text.size() || text[++i] != '"'))
+            quoted = false;
+        inner += text[i];
+    }
+    if (quoted)
+        sqlite3_result_text(context, inner.data(), int(inner.size()), SQLITE_TRANSIENT);
+    else
+        sqlite3_result_value(context, argv[0]);
+}
+
+// The longest start of a text that fits `bytes` bytes of UTF-8, cut between
+// characters (a VARCHAR2(n) column that may truncate, as SEARCH_CONDITION_VC).
+void bytePrefixFunction(sqlite3_context* context, int, sqlite3_value** argv)
+{
+    if (sqlite3_value_type(argv[0]) == SQLITE_NULL) {
+        sqlite3_result_null(context);
+        return;
+    }
+    const auto* text = reinterpret_cast<const unsigned char*>(sqlite3_value_text(argv[0]));
+    std::size_t size = std::size_t(sqlite3_value_bytes(argv[0]));
+    if (const auto limit = std::size_t(std::max(0, sqlite3_value_int(argv[1]))); size > limit) {
+        size = limit;
+        while (size > 0 && (text[size] & 0xC0) == 0x80)
+            --size;
+    }
+    sqlite3_result_text(context, reinterpret_cast<const char*>(text), int(size), SQLITE_TRANSIENT);
+}
+
 void registerFunctions(sqlite3* db)
 {
     static const TypeField fields[] = {TypeField::DataType,   TypeField::DataTypeOwner, TypeField::DataLength,
@@ -145,10 +193,17 @@ void registerFunctions(sqlite3* db)
             != SQLITE_OK)
             throw Error(QString::fromUtf8(sqlite3_errmsg(db)));
     }
-    if (sqlite3_create_function_v2(db, "oracle_index_key", 2, flags, nullptr, indexKeyFunction, nullptr, nullptr,
-                                   nullptr)
-        != SQLITE_OK)
-        throw Error(QString::fromUtf8(sqlite3_errmsg(db)));
+    const struct {
+        const char* name;
+        int arguments;
+        void (*function)(sqlite3_context*, int, sqlite3_value**);
+    } others[] = {{"oracle_index_key", 2, indexKeyFunction},
+                  {"oracle_default", 1, oracleDefaultFunction},
+                  {"oracle_byte_prefix", 2, bytePrefixFunction}};
+    for (const auto& f : others)
+        if (sqlite3_create_function_v2(db, f.name, f.arguments, flags, nullptr, f.function, nullptr, nullptr, nullptr)
+            != SQLITE_OK)
+            throw Error(QString::fromUtf8(sqlite3_errmsg(db)));
 }
 
 void exec(sqlite3* db, const std::string& sql)
@@ -169,22 +224,36 @@ void exec(sqlite3* db, const std::string& sql)
 const char* const stagingSql = R"sql(
 create temp table quorvane_tables as
   select name, row_number() over (order by rowid) as ordinal from main.sqlite_schema
-  where type = 'table' and name not like 'sqlite\_%' escape '\' and name <> 'quorvane_table_properties';
+  where type = 'table' and name not like 'sqlite\_%' escape '\'
+    and name not in ('quorvane_table_properties', 'quorvane_identity_columns', 'quorvane_comments');
 
 create temp table quorvane_columns as
   select TABLE_NAME, TABLE_ORDINAL, CID, COLUMN_NAME, DATA_TYPE, DATA_TYPE_OWNER, DATA_LENGTH, DATA_PRECISION, DATA_SCALE,
-         CHAR_LENGTH, CHAR_USED, INVISIBLE, NULLABLE, DATA_DEFAULT,
-         -- An invisible column has no COLUMN_ID; the visible ones are numbered without it.
-         case when INVISIBLE then null
-              else sum(1 - INVISIBLE) over (partition by TABLE_NAME order by CID) end as COLUMN_ID
-  from (select t.name as TABLE_NAME, t.ordinal as TABLE_ORDINAL, c.cid as CID, c.name as COLUMN_NAME,
-               oracle_data_type(c.type) as DATA_TYPE, oracle_data_type_owner(c.type) as DATA_TYPE_OWNER,
-               oracle_data_length(c.type) as DATA_LENGTH,
-               oracle_data_precision(c.type) as DATA_PRECISION, oracle_data_scale(c.type) as DATA_SCALE,
-               oracle_char_length(c.type) as CHAR_LENGTH, oracle_char_used(c.type) as CHAR_USED,
-               oracle_invisible(c.type) as INVISIBLE,
-               case when c."notnull" or c.pk > 0 then 'N' else 'Y' end as NULLABLE, c.dflt_value as DATA_DEFAULT
-        from quorvane_tables t, pragma_table_info(t.name, 'main') c);
+         CHAR_LENGTH, CHAR_USED, INVISIBLE, NOT_NULL, PK, IDENTITY_TYPE, IDENTITY_SEQUENCE, COLUMN_ID,
+         case when NOT_NULL or PK > 0 or IDENTITY_TYPE is not null then 'N' else 'Y' end as NULLABLE,
+         -- An identity column's default is its sequence (Oracle Database
+         -- Reference, ALL_TAB_IDENTITY_COLS, SEQUENCE_NAME).
+         case when IDENTITY_TYPE is not null
+              then '"' || (select OWNER from quorvane_owner) || '"."' || IDENTITY_SEQUENCE || '".nextval'
+              else DATA_DEFAULT end as DATA_DEFAULT
+  from (select *,
+               -- An invisible column has no COLUMN_ID; the visible ones are numbered without it.
+               case when INVISIBLE then null
+                    else sum(1 - INVISIBLE) over (partition by TABLE_NAME order by CID) end as COLUMN_ID,
+               case when IDENTITY_TYPE is not null
+                    then 'ISEQ$$_' || sum(IDENTITY_TYPE is not null) over (order by TABLE_ORDINAL, CID) end
+                 as IDENTITY_SEQUENCE
+        from (select t.name as TABLE_NAME, t.ordinal as TABLE_ORDINAL, c.cid as CID, c.name as COLUMN_NAME,
+                     oracle_data_type(c.type) as DATA_TYPE, oracle_data_type_owner(c.type) as DATA_TYPE_OWNER,
+                     oracle_data_length(c.type) as DATA_LENGTH,
+                     oracle_data_precision(c.type) as DATA_PRECISION, oracle_data_scale(c.type) as DATA_SCALE,
+                     oracle_char_length(c.type) as CHAR_LENGTH, oracle_char_used(c.type) as CHAR_USED,
+                     oracle_invisible(c.type) as INVISIBLE, c."notnull" as NOT_NULL, c.pk as PK,
+                     i.GENERATION_TYPE as IDENTITY_TYPE, oracle_default(c.dflt_value) as DATA_DEFAULT
+              from quorvane_tables t, pragma_table_info(t.name, 'main') c
+                   left join (select TABLE_NAME, COLUMN_NAME, max(GENERATION_TYPE) as GENERATION_TYPE
+                              from quorvane_identity group by TABLE_NAME, COLUMN_NAME) i
+                     on i.TABLE_NAME = t.name and i.COLUMN_NAME = c.name));
 
 -- Every index under its Oracle name. SQLite names the index of a UNIQUE
 -- constraint sqlite_autoindex_<table>_<n>; the constraints are numbered in
@@ -255,6 +324,7 @@ struct View {
     std::vector<ViewColumn> columns;
 };
 
+const char* const owner = "(select OWNER from quorvane_owner)";
 const char* const yes = "'YES'";
 const char* const no = "'NO'";
 
@@ -321,7 +391,9 @@ std::vector<View> views()
              {"CLUSTERING", "VARCHAR2(3)", no},
              {"ACTIVITY_TRACKING", "VARCHAR2(23)", nullptr},
              {"DML_TIMESTAMP", "VARCHAR2(25)", nullptr},
-             {"HAS_IDENTITY", "VARCHAR2(3)", no},
+             {"HAS_IDENTITY", "VARCHAR2(3)",
+              "case when exists (select 1 from quorvane_columns c where c.TABLE_NAME = t.name"
+              " and c.IDENTITY_TYPE is not null) then 'YES' else 'NO' end"},
              {"CONTAINER_DATA", "VARCHAR2(3)", no},
              {"INMEMORY", "VARCHAR2(8)", "'DISABLED'"},
              {"INMEMORY_PRIORITY", "VARCHAR2(8)", nullptr},
@@ -384,7 +456,7 @@ std::vector<View> views()
              {"DATA_UPGRADED", "VARCHAR2(3)", yes},
              {"HISTOGRAM", "VARCHAR2(15)", "'NONE'"},
              {"DEFAULT_ON_NULL", "VARCHAR2(3)", no},
-             {"IDENTITY_COLUMN", "VARCHAR2(3)", no},
+             {"IDENTITY_COLUMN", "VARCHAR2(3)", "case when c.IDENTITY_TYPE is not null then 'YES' else 'NO' end"},
              {"EVALUATION_EDITION", "VARCHAR2(128)", nullptr},
              {"UNUSABLE_BEFORE", "VARCHAR2(128)", nullptr},
              {"UNUSABLE_BEGINNING", "VARCHAR2(128)", nullptr},
@@ -490,6 +562,81 @@ std::vector<View> views()
              {"COLUMN_EXPRESSION", "LONG", "h.EXPRESSION"},
              {"COLUMN_POSITION", "NUMBER NOT NULL", "h.POSITION"},
          }},
+        // Every constraint is enabled and validated, none deferrable.
+        {"user_constraints",
+         "quorvane_constraints c order by c.TABLE_ORDINAL, c.CONSTRAINT_NAME",
+         {
+             {"OWNER", "VARCHAR2(128)", owner},
+             {"CONSTRAINT_NAME", "VARCHAR2(128)", "c.CONSTRAINT_NAME"},
+             {"CONSTRAINT_TYPE", "VARCHAR2(1)", "c.CONSTRAINT_TYPE"},
+             {"TABLE_NAME", "VARCHAR2(128)", "c.TABLE_NAME"},
+             {"SEARCH_CONDITION", "LONG", "c.SEARCH_CONDITION"},
+             {"SEARCH_CONDITION_VC", "VARCHAR2(4000)", "oracle_byte_prefix(c.SEARCH_CONDITION, 4000)"},
+             {"R_OWNER", "VARCHAR2(128)",
+              "case when c.CONSTRAINT_TYPE = 'R' then (select OWNER from quorvane_owner) end"},
+             {"R_CONSTRAINT_NAME", "VARCHAR2(128)", "c.R_CONSTRAINT_NAME"},
+             {"DELETE_RULE", "VARCHAR2(9)", "c.DELETE_RULE"},
+             {"STATUS", "VARCHAR2(8)", "'ENABLED'"},
+             {"DEFERRABLE", "VARCHAR2(14)", "'NOT DEFERRABLE'"},
+             {"DEFERRED", "VARCHAR2(9)", "'IMMEDIATE'"},
+             {"VALIDATED", "VARCHAR2(13)", "'VALIDATED'"},
+             {"GENERATED", "VARCHAR2(14)", "c.GENERATED"},
+             {"BAD", "VARCHAR2(3)", nullptr},
+             {"RELY", "VARCHAR2(4)", nullptr},
+             {"LAST_CHANGE", "DATE", nullptr},
+             {"INDEX_OWNER", "VARCHAR2(128)",
+              "case when c.INDEX_NAME is not null then (select OWNER from quorvane_owner) end"},
+             {"INDEX_NAME", "VARCHAR2(128)", "c.INDEX_NAME"},
+             {"INVALID", "VARCHAR2(7)", nullptr},
+             {"VIEW_RELATED", "VARCHAR2(14)", nullptr},
+             {"ORIGIN_CON_ID", "NUMBER", "0"},
+         }},
+        {"user_cons_columns",
+         "quorvane_constraint_columns k"
+         " join quorvane_tables t on t.name = k.TABLE_NAME"
+         " left join quorvane_columns c on c.TABLE_NAME = k.TABLE_NAME and c.COLUMN_NAME = k.COLUMN_NAME"
+         " order by t.ordinal, k.CONSTRAINT_NAME, k.POSITION, c.CID",
+         {
+             {"OWNER", "VARCHAR2(128) NOT NULL", owner},
+             {"CONSTRAINT_NAME", "VARCHAR2(128) NOT NULL", "k.CONSTRAINT_NAME"},
+             {"TABLE_NAME", "VARCHAR2(128) NOT NULL", "k.TABLE_NAME"},
+             {"COLUMN_NAME", "VARCHAR2(4000)", "k.COLUMN_NAME"},
+             {"POSITION", "NUMBER", "k.POSITION"},
+         }},
+        {"user_tab_identity_cols",
+         "quorvane_columns c where c.IDENTITY_TYPE is not null order by c.TABLE_ORDINAL, c.CID",
+         {
+             {"TABLE_NAME", "VARCHAR2(128) NOT NULL", "c.TABLE_NAME"},
+             {"COLUMN_NAME", "VARCHAR2(128) NOT NULL", "c.COLUMN_NAME"},
+             {"GENERATION_TYPE", "VARCHAR2(10)", "c.IDENTITY_TYPE"},
+             {"SEQUENCE_NAME", "VARCHAR2(128) NOT NULL", "c.IDENTITY_SEQUENCE"},
+             // A sequence generator's defaults (SQL Language Reference, CREATE SEQUENCE).
+             {"IDENTITY_OPTIONS", "VARCHAR2(298)",
+              "'START WITH: 1, INCREMENT BY: 1, MAX_VALUE: 9999999999999999999999999999, MIN_VALUE: 1, "
+              "CYCLE_FLAG: N, CACHE_SIZE: 20, ORDER_FLAG: N, SCALE_FLAG: N, EXTEND_FLAG: N, SESSION_FLAG: N, "
+              "KEEP_VALUE: N'"},
+         }},
+        // Oracle keeps an empty comment as NULL.
+        {"user_tab_comments",
+         "quorvane_tables t order by t.ordinal",
+         {
+             {"TABLE_NAME", "VARCHAR2(128) NOT NULL", "t.name"},
+             {"TABLE_TYPE", "VARCHAR2(11)", "'TABLE'"},
+             {"COMMENTS", "VARCHAR2(4000)",
+              "(select nullif(m.COMMENTS, '') from quorvane_comment_rows m"
+              " where m.TABLE_NAME = t.name and m.COLUMN_NAME is null)"},
+             {"ORIGIN_CON_ID", "NUMBER", "0"},
+         }},
+        {"user_col_comments",
+         "quorvane_columns c order by c.TABLE_ORDINAL, c.CID",
+         {
+             {"TABLE_NAME", "VARCHAR2(128) NOT NULL", "c.TABLE_NAME"},
+             {"COLUMN_NAME", "VARCHAR2(128) NOT NULL", "c.COLUMN_NAME"},
+             {"COMMENTS", "VARCHAR2(4000)",
+              "(select nullif(m.COMMENTS, '') from quorvane_comment_rows m"
+              " where m.TABLE_NAME = c.TABLE_NAME and m.COLUMN_NAME = c.COLUMN_NAME)"},
+             {"ORIGIN_CON_ID", "NUMBER", "0"},
+         }},
     };
 }
 
@@ -502,6 +649,437 @@ bool hasMainTable(sqlite3* db, const char* name)
     const bool found = probe && sqlite3_step(probe) == SQLITE_ROW;
     sqlite3_finalize(probe);
     return found;
+}
+
+// ---------------------------------------------------------------------------
+// What only a table's CREATE TABLE text says: the names written for its
+// constraints, the text of its CHECK conditions and which columns were
+// declared NOT NULL. Read with SQLite's lexical rules: '..' texts, "..",
+// `..` and [..] names, -- and /* */ comments, nested parentheses.
+
+struct Token {
+    enum Kind { Word, Name, Text, Symbol } kind;
+    std::string value;  // a name or text without its quotes
+    std::size_t begin, end;
+};
+
+// ASCII only, as SQLite's tokenizer and its folding of names.
+bool isWordByte(unsigned char c)
+{
+    return (c >= '0' && c <= '9') || (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || c == '_' || c == '$'
+           || c >= 0x80;
+}
+
+char asciiLower(char c)
+{
+    return c >= 'A' && c <= 'Z' ? char(c - 'A' + 'a') : c;
+}
+
+std::vector<Token> tokens(std::string_view sql)
+{
+    std::vector<Token> out;
+    std::size_t i = 0;
+    while (i < sql.size()) {
+        const auto c = static_cast<unsigned char>(sql[i]);
+        if (c == ' ' || (c >= '\t' && c <= '\r')) {
+            ++i;
+        } else if (sql.substr(i, 2) == "--") {
+            i = std::min(sql.find('\n', i), sql.size());
+        } else if (sql.substr(i, 2) == "/*") {
+            const std::size_t close = sql.find("*/", i + 2);
+            i = close == std::string_view::npos ? sql.size() : close + 2;
+        } else if (c == '\'' || c == '"' || c == '`' || c == '[') {
+            const char close = c == '[' ? ']' : char(c);
+            const std::size_t begin = i;
+            std::string value;
+            for (++i; i < sql.size(); ++i) {
+                if (sql[i] != close) {
+                    value += sql[i];
+                } else if (close != ']' && i + 1 < sql.size() && sql[i + 1] == close) {
+                    value += close;  // a doubled quote is one
+                    ++i;
+                } else {
+                    break;
+                }
+            }
+            i = std::min(i + 1, sql.size());
+            out.push_back({c == '\'' ? Token::Text : Token::Name, value, begin, i});
+        } else if (isWordByte(c)) {
+            const std::size_t begin = i;
+            while (i < sql.size() && isWordByte(static_cast<unsigned char>(sql[i])))
+                ++i;
+            out.push_back({Token::Word, std::string(sql.substr(begin, i - begin)), begin, i});
+        } else {
+            out.push_back({Token::Symbol, std::string(1, char(c)), i, i + 1});
+            ++i;
+        }
+    }
+    return out;
+}
+
+bool sameName(std::string_view a, std::string_view b)
+{
+    return a.size() == b.size()
+           && std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) { return asciiLower(x) == asciiLower(y); });
+}
+
+bool isWord(const Token& token, std::string_view word)
+{
+    return token.kind == Token::Word && sameName(token.value, word);
+}
+
+bool isSymbol(const Token& token, char symbol)
+{
+    return token.kind == Token::Symbol && token.value[0] == symbol;
+}
+
+// The index of the ')' that closes the '(' at `open`; t.size() when none does.
+std::size_t closing(const std::vector<Token>& t, std::size_t open)
+{
+    int depth = 0;
+    for (std::size_t i = open; i < t.size(); ++i) {
+        if (isSymbol(t[i], '('))
+            ++depth;
+        else if (isSymbol(t[i], ')') && --depth == 0)
+            return i;
+    }
+    return t.size();
+}
+
+struct DeclaredColumn {
+    std::string name;
+    std::size_t offset = 0;
+    std::optional<std::size_t> notNullOffset;  // where NOT NULL is written
+    std::optional<std::string> notNullName;
+};
+
+struct DeclaredCheck {
+    std::size_t offset = 0;
+    std::optional<std::string> name;
+    std::string condition;                 // as written between its parentheses
+    std::vector<std::string> identifiers;  // the words and names in it
+};
+
+struct DeclaredForeignKey {
+    std::size_t offset = 0;
+    std::optional<std::string> name;
+    std::vector<std::string> columns;
+};
+
+struct DeclaredTable {
+    std::vector<DeclaredColumn> columns;
+    std::vector<DeclaredCheck> checks;
+    std::vector<DeclaredForeignKey> foreignKeys;  // in the order written
+};
+
+// One column definition or table constraint, tokens [i, end).
+void scanDefinition(std::string_view sql, const std::vector<Token>& t, std::size_t i, std::size_t end,
+                    DeclaredTable& table)
+{
+    if (i >= end)
+        return;
+    const bool column = !(isWord(t[i], "CONSTRAINT") || isWord(t[i], "PRIMARY") || isWord(t[i], "UNIQUE")
+                          || isWord(t[i], "CHECK") || isWord(t[i], "FOREIGN"));
+    if (column) {
+        table.columns.push_back({t[i].value, t[i].begin, {}, {}});
+        ++i;
+    }
+    // CONSTRAINT name names the constraint that follows it.
+    std::optional<std::string> name;
+    while (i < end) {
+        const Token& token = t[i];
+        if (isWord(token, "CONSTRAINT") && i + 1 < end) {
+            name = t[i + 1].value;
+            i += 2;
+        } else if (isWord(token, "CHECK") && i + 1 < end && isSymbol(t[i + 1], '(')) {
+            const std::size_t last = std::min(closing(t, i + 1), end);
+            DeclaredCheck check{token.begin, std::exchange(name, std::nullopt), {}, {}};
+            const std::size_t from = t[i + 1].end;
+            const std::size_t to = last < t.size() ? t[last].begin : sql.size();
+            check.condition = std::string(sql.substr(from, to - from));
+            for (std::size_t j = i + 2; j < last; ++j)
+                if (t[j].kind == Token::Word || t[j].kind == Token::Name)
+                    check.identifiers.push_back(t[j].value);
+            table.checks.push_back(std::move(check));
+            i = last + 1;
+        } else if (column && isWord(token, "REFERENCES")) {
+            table.foreignKeys.push_back({token.begin, std::exchange(name, std::nullopt), {table.columns.back().name}});
+            ++i;
+        } else if (!column && isWord(token, "FOREIGN")) {
+            DeclaredForeignKey key{token.begin, std::exchange(name, std::nullopt), {}};
+            std::size_t j = i + 1;
+            while (j < end && !isSymbol(t[j], '('))
+                ++j;
+            const std::size_t last = std::min(closing(t, j), end);
+            for (++j; j < last; ++j)
+                if (t[j].kind != Token::Symbol)
+                    key.columns.push_back(t[j].value);
+            table.foreignKeys.push_back(std::move(key));
+            i = last + 1;
+        } else if (column && isWord(token, "NOT") && i + 1 < end && isWord(t[i + 1], "NULL")) {
+            table.columns.back().notNullOffset = token.begin;
+            table.columns.back().notNullName = std::exchange(name, std::nullopt);
+            i += 2;
+        } else {
+            for (const char* other : {"PRIMARY", "UNIQUE", "NULL", "DEFAULT", "COLLATE", "GENERATED", "AS"})
+                if (isWord(token, other))
+                    name.reset();
+            i = isSymbol(token, '(') ? closing(t, i) + 1 : i + 1;
+        }
+    }
+}
+
+DeclaredTable scanCreateTable(std::string_view sql)
+{
+    DeclaredTable table;
+    const std::vector<Token> t = tokens(sql);
+    std::size_t open = 0;
+    for (; open < t.size() && !isSymbol(t[open], '('); ++open)
+        if (isWord(t[open], "AS"))
+            return table;  // CREATE TABLE ... AS SELECT declares no constraints
+    const std::size_t close = closing(t, open);
+    for (std::size_t i = open + 1; i < close;) {
+        std::size_t end = i;
+        while (end < close && !isSymbol(t[end], ','))
+            end = isSymbol(t[end], '(') ? closing(t, end) + 1 : end + 1;
+        end = std::min(end, close);
+        scanDefinition(sql, t, i, end, table);
+        i = end + 1;
+    }
+    return table;
+}
+
+class Prepared {
+public:
+    Prepared(sqlite3* db, const char* sql) : db_(db)
+    {
+        if (sqlite3_prepare_v2(db, sql, -1, &stmt_, nullptr) != SQLITE_OK)
+            fail();
+    }
+    ~Prepared() { sqlite3_finalize(stmt_); }
+    Prepared(const Prepared&) = delete;
+    Prepared& operator=(const Prepared&) = delete;
+
+    template <typename... Values>
+    Prepared& bind(const Values&... values)
+    {
+        sqlite3_reset(stmt_);
+        int index = 0;
+        (bindOne(++index, values), ...);
+        return *this;
+    }
+    bool row()
+    {
+        const int rc = sqlite3_step(stmt_);
+        if (rc != SQLITE_ROW && rc != SQLITE_DONE)
+            fail();
+        return rc == SQLITE_ROW;
+    }
+    std::string text(int column) const
+    {
+        const auto* value = reinterpret_cast<const char*>(sqlite3_column_text(stmt_, column));
+        return value ? std::string(value, std::size_t(sqlite3_column_bytes(stmt_, column))) : std::string();
+    }
+    qint64 integer(int column) const { return sqlite3_column_int64(stmt_, column); }
+
+private:
+    [[noreturn]] void fail() const { throw Error(QString::fromUtf8(sqlite3_errmsg(db_))); }
+    void bindOne(int index, const std::string& value)
+    {
+        sqlite3_bind_text(stmt_, index, value.data(), int(value.size()), SQLITE_TRANSIENT);
+    }
+    void bindOne(int index, const std::optional<std::string>& value)
+    {
+        if (value)
+            bindOne(index, *value);
+        else
+            sqlite3_bind_null(stmt_, index);
+    }
+    void bindOne(int index, std::size_t value) { sqlite3_bind_int64(stmt_, index, sqlite3_int64(value)); }
+    void bindOne(int index, const std::optional<std::size_t>& value)
+    {
+        if (value)
+            bindOne(index, *value);
+        else
+            sqlite3_bind_null(stmt_, index);
+    }
+
+    sqlite3* db_;
+    sqlite3_stmt* stmt_ = nullptr;
+};
+
+// Stages the CREATE TABLE texts' declarations of every table. A foreign key
+// gets its written name by matching SQLite's list with the text:
+// pragma_foreign_key_list numbers a table's keys last written first (id 0),
+// and each pair must name the same columns; when the text does not match
+// that way, a key takes the one declaration with its columns, if any.
+void stageDeclarations(sqlite3* db)
+{
+    exec(db, "create temp table quorvane_declared_columns (TABLE_NAME, COLUMN_NAME, OFFSET, NOT_NULL_OFFSET,"
+             " NOT_NULL_NAME);"
+             "create temp table quorvane_declared_checks (TABLE_NAME, OFFSET, NAME, CONDITION);"
+             "create temp table quorvane_check_names (TABLE_NAME, OFFSET, IDENTIFIER);"
+             "create temp table quorvane_fk_names (TABLE_NAME, ID, NAME, OFFSET);");
+    Prepared tables(db, "select t.name, s.sql from quorvane_tables t"
+                        " join main.sqlite_schema s on s.type = 'table' and s.name = t.name order by t.ordinal");
+    Prepared keys(db, "select id, \"from\" from pragma_foreign_key_list(?1, 'main') order by id, seq");
+    Prepared column(db, "insert into temp.quorvane_declared_columns values (?1, ?2, ?3, ?4, ?5)");
+    Prepared check(db, "insert into temp.quorvane_declared_checks values (?1, ?2, ?3, ?4)");
+    Prepared named(db, "insert into temp.quorvane_check_names values (?1, ?2, ?3)");
+    Prepared key(db, "insert into temp.quorvane_fk_names values (?1, ?2, ?3, ?4)");
+    while (tables.row()) {
+        const std::string table = tables.text(0), sql = tables.text(1);
+        const DeclaredTable declared = scanCreateTable(sql);
+        for (const DeclaredColumn& c : declared.columns)
+            column.bind(table, c.name, c.offset, c.notNullOffset, c.notNullName).row();
+        for (const DeclaredCheck& c : declared.checks) {
+            check.bind(table, c.offset, c.name, c.condition).row();
+            for (const std::string& identifier : c.identifiers)
+                named.bind(table, c.offset, identifier).row();
+        }
+
+        std::vector<std::vector<std::string>> listed;  // by id
+        for (keys.bind(table); keys.row();) {
+            const auto id = std::size_t(keys.integer(0));
+            if (id >= listed.size())
+                listed.resize(id + 1);
+            listed[id].push_back(keys.text(1));
+        }
+        const auto sameColumns = [](const std::vector<std::string>& a, const std::vector<std::string>& b) {
+            return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), sameName);
+        };
+        const std::size_t count = listed.size();
+        bool reversed = declared.foreignKeys.size() == count;
+        for (std::size_t k = 0; reversed && k < count; ++k)
+            reversed = sameColumns(declared.foreignKeys[k].columns, listed[count - 1 - k]);
+        for (std::size_t id = 0; id < count; ++id) {
+            const DeclaredForeignKey* match = reversed ? &declared.foreignKeys[count - 1 - id] : nullptr;
+            for (std::size_t k = 0; !reversed && k < declared.foreignKeys.size(); ++k) {
+                if (!sameColumns(declared.foreignKeys[k].columns, listed[id]))
+                    continue;
+                if (match) {  // two alike: neither is known
+                    match = nullptr;
+                    break;
+                }
+                match = &declared.foreignKeys[k];
+            }
+            key.bind(table, id, match ? match->name : std::nullopt,
+                     match ? match->offset : sql.size() + (count - id))
+                .row();
+        }
+    }
+}
+
+// Every constraint of every table, as Oracle lists them (Oracle Database
+// Reference, ALL_CONSTRAINTS and ALL_CONS_COLUMNS).
+const char* const constraintSql = R"sql(
+-- The primary key and the UNIQUE constraints, under their indexes' names.
+create temp table quorvane_key_columns as
+  select m.INDEX_NAME as CONSTRAINT_NAME, case m.ORIGIN when 'pk' then 'P' else 'U' end as CONSTRAINT_TYPE,
+         k.TABLE_NAME, k.NAME as COLUMN_NAME, k.POSITION
+  from quorvane_index_map m join quorvane_index_keys k on k.INDEX_NAME = m.INDEX_NAME and k.TABLE_NAME = m.TABLE_NAME
+  where m.ORIGIN in ('pk', 'u');
+
+-- A check constraint "C" IS NOT NULL for each column declared NOT NULL (a
+-- primary key's columns are NOT NULL without one, an identity column has
+-- one), and one for each CHECK clause.
+create temp table quorvane_checks as
+  select c.TABLE_NAME, c.TABLE_ORDINAL, coalesce(d.NOT_NULL_OFFSET, d.OFFSET, 1000000000 + c.CID) as OFFSET,
+         d.NOT_NULL_NAME as GIVEN_NAME, '"' || replace(c.COLUMN_NAME, '"', '""') || '" IS NOT NULL' as CONDITION,
+         c.COLUMN_NAME as NOT_NULL_COLUMN
+  from quorvane_columns c
+       left join quorvane_declared_columns d on d.TABLE_NAME = c.TABLE_NAME and d.COLUMN_NAME = c.COLUMN_NAME
+  where (c.NOT_NULL and (c.PK = 0 or d.NOT_NULL_OFFSET is not null)) or c.IDENTITY_TYPE is not null
+  union all
+  select k.TABLE_NAME, t.ordinal, k.OFFSET, k.NAME, k.CONDITION, null
+  from quorvane_declared_checks k join quorvane_tables t on t.name = k.TABLE_NAME;
+
+-- Foreign keys. SQLite compares the names of the parent table and its
+-- columns without case; no column list means the parent's primary key.
+create temp table quorvane_fk_columns as
+  select t.name as TABLE_NAME, f.id as ID, f.seq as SEQ, f."table" as PARENT, f."from" as COLUMN_NAME,
+         f."to" as TO_COLUMN, f.on_delete as ON_DELETE
+  from quorvane_tables t, pragma_foreign_key_list(t.name, 'main') f;
+
+create temp table quorvane_fk_links as
+  select f.TABLE_NAME, f.ID, f.SEQ, k.CONSTRAINT_NAME as R_CONSTRAINT_NAME, k.CONSTRAINT_TYPE as R_TYPE, k.POSITION
+  from quorvane_fk_columns f
+       join quorvane_key_columns k
+         on lower(k.TABLE_NAME) = lower(f.PARENT)
+        and case when f.TO_COLUMN is null then k.CONSTRAINT_TYPE = 'P' and k.POSITION = f.SEQ + 1
+                 else lower(k.COLUMN_NAME) = lower(f.TO_COLUMN) end;
+
+-- The parent's key that the foreign key's columns cover, each key column once.
+create temp table quorvane_fk_targets as
+  select TABLE_NAME, ID, R_CONSTRAINT_NAME
+  from (select l.TABLE_NAME, l.ID, l.R_CONSTRAINT_NAME,
+               row_number() over (partition by l.TABLE_NAME, l.ID order by l.R_TYPE, l.R_CONSTRAINT_NAME) as CHOICE
+        from quorvane_fk_links l
+        group by l.TABLE_NAME, l.ID, l.R_CONSTRAINT_NAME, l.R_TYPE
+        having count(*) = count(distinct l.SEQ) and count(*) = count(distinct l.POSITION)
+           and count(*) = (select count(*) from quorvane_fk_columns f where f.TABLE_NAME = l.TABLE_NAME and f.ID = l.ID)
+           and count(*) = (select count(*) from quorvane_key_columns k where k.CONSTRAINT_NAME = l.R_CONSTRAINT_NAME))
+  where CHOICE = 1;
+
+-- Checks and foreign keys numbered in the order written, table by table,
+-- which gives an unnamed one the same SYS_C name at every opening.
+create temp table quorvane_declared as
+  select *, row_number() over (order by TABLE_ORDINAL, OFFSET) as SERIAL
+  from (select TABLE_NAME, TABLE_ORDINAL, OFFSET, GIVEN_NAME, 'C' as CONSTRAINT_TYPE, CONDITION, NOT_NULL_COLUMN,
+               null as ID
+        from quorvane_checks
+        union all
+        select n.TABLE_NAME, t.ordinal, n.OFFSET, n.NAME, 'R', null, null, n.ID
+        from quorvane_fk_names n join quorvane_tables t on t.name = n.TABLE_NAME);
+
+create temp table quorvane_constraints as
+  select coalesce(d.GIVEN_NAME, printf('SYS_C%07d', d.SERIAL)) as CONSTRAINT_NAME, d.CONSTRAINT_TYPE, d.TABLE_NAME,
+         d.TABLE_ORDINAL, d.CONDITION as SEARCH_CONDITION, g.R_CONSTRAINT_NAME,
+         case when d.CONSTRAINT_TYPE = 'R'
+              then (select case f.ON_DELETE when 'CASCADE' then 'CASCADE' when 'SET NULL' then 'SET NULL'
+                                else 'NO ACTION' end
+                    from quorvane_fk_columns f where f.TABLE_NAME = d.TABLE_NAME and f.ID = d.ID) end as DELETE_RULE,
+         case when d.GIVEN_NAME is null then 'GENERATED NAME' else 'USER NAME' end as GENERATED,
+         null as INDEX_NAME, d.OFFSET, d.ID, d.NOT_NULL_COLUMN
+  from quorvane_declared d left join quorvane_fk_targets g on g.TABLE_NAME = d.TABLE_NAME and g.ID = d.ID
+  where d.CONSTRAINT_TYPE = 'C' or g.R_CONSTRAINT_NAME is not null
+  union all
+  select distinct k.CONSTRAINT_NAME, k.CONSTRAINT_TYPE, k.TABLE_NAME, t.ordinal, null, null, null, 'USER NAME',
+         k.CONSTRAINT_NAME, null, null, null
+  from quorvane_key_columns k join quorvane_tables t on t.name = k.TABLE_NAME;
+
+create temp table quorvane_constraint_columns as
+  select k.CONSTRAINT_NAME, k.TABLE_NAME, k.COLUMN_NAME, k.POSITION from quorvane_key_columns k
+  union all
+  -- A foreign key's columns at the positions of the key columns they refer to.
+  select c.CONSTRAINT_NAME, c.TABLE_NAME, f.COLUMN_NAME, l.POSITION
+  from quorvane_constraints c
+       join quorvane_fk_links l
+         on l.TABLE_NAME = c.TABLE_NAME and l.ID = c.ID and l.R_CONSTRAINT_NAME = c.R_CONSTRAINT_NAME
+       join quorvane_fk_columns f on f.TABLE_NAME = l.TABLE_NAME and f.ID = l.ID and f.SEQ = l.SEQ
+  where c.CONSTRAINT_TYPE = 'R'
+  union all
+  select c.CONSTRAINT_NAME, c.TABLE_NAME, c.NOT_NULL_COLUMN, null from quorvane_constraints c
+  where c.NOT_NULL_COLUMN is not null
+  union all
+  -- A CHECK clause's columns: those of the table that it names.
+  select distinct c.CONSTRAINT_NAME, c.TABLE_NAME, col.COLUMN_NAME, null
+  from quorvane_constraints c
+       join quorvane_check_names n on n.TABLE_NAME = c.TABLE_NAME and n.OFFSET = c.OFFSET
+       join quorvane_columns col on col.TABLE_NAME = c.TABLE_NAME and lower(col.COLUMN_NAME) = lower(n.IDENTIFIER)
+  where c.CONSTRAINT_TYPE = 'C' and c.NOT_NULL_COLUMN is null;
+)sql";
+
+// A view `view` of `table` of the file, or an empty one when it has none.
+void optionalTable(sqlite3* db, const char* view, const char* table, std::initializer_list<const char*> columns)
+{
+    std::string list, nulls;
+    for (const char* column : columns) {
+        list += std::string(list.empty() ? "" : ", ") + column;
+        nulls += std::string(nulls.empty() ? "" : ", ") + "null as " + column;
+    }
+    exec(db, std::string("create temp view ") + view + " as select "
+                 + (hasMainTable(db, table) ? list + " from main." + table : nulls + " where 0") + ";");
 }
 
 }  // namespace
@@ -537,21 +1115,27 @@ void installOracleDictionary(sqlite3* db)
 {
     registerFunctions(db);
     registerOracleFunctions(db);
+    // The schema a file holds has one owner, whoever logs on.
+    exec(db, "create temp view quorvane_owner as select 'QUORVANE' as OWNER;");
     // What SQLite's catalog cannot say of a table (an IOT's overflow, a
-    // nested table's storage, a domain index's secondary table) a schema
-    // file may say in a table of its own.
-    exec(db, hasMainTable(db, "quorvane_table_properties")
-                 ? "create temp view quorvane_properties as select TABLE_NAME, IOT_TYPE, IOT_NAME, NESTED, SECONDARY"
-                   " from main.quorvane_table_properties;"
-                 : "create temp view quorvane_properties as select null as TABLE_NAME, null as IOT_TYPE,"
-                   " null as IOT_NAME, null as NESTED, null as SECONDARY where 0;");
+    // nested table's storage, a domain index's secondary table, identity
+    // columns, comments) a schema file may say in tables of its own.
+    optionalTable(db, "quorvane_properties", "quorvane_table_properties",
+                  {"TABLE_NAME", "IOT_TYPE", "IOT_NAME", "NESTED", "SECONDARY"});
+    optionalTable(db, "quorvane_identity", "quorvane_identity_columns",
+                  {"TABLE_NAME", "COLUMN_NAME", "GENERATION_TYPE"});
+    optionalTable(db, "quorvane_comment_rows", "quorvane_comments", {"TABLE_NAME", "COLUMN_NAME", "COMMENTS"});
     exec(db, stagingSql);
+    stageDeclarations(db);
+    exec(db, constraintSql);
     for (const View& view : views()) {
         std::string definition, names, values;
         for (const ViewColumn& column : view.columns) {
             const std::string separator = definition.empty() ? "" : ", ";
-            definition += separator + column.name + " " + column.type;
-            names += separator + column.name;
+            // Quoted: some of Oracle's column names are SQLite keywords (DEFERRABLE).
+            const std::string name = std::string("\"") + column.name + "\"";
+            definition += separator + name + " " + column.type;
+            names += separator + name;
             values += separator + (column.value ? column.value : "null");
         }
         exec(db, std::string("create temp table ") + view.name + " (" + definition + "); insert into temp." + view.name
