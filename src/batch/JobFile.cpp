@@ -78,6 +78,7 @@ QStringList jobLines(const ConversionSettings& v)
         QStringLiteral("skipindex=") + S::flagText(v.skipIndexes),
         QStringLiteral("nameuppercase=") + S::flagText(v.namesUppercase),
         QStringLiteral("roundvalues=") + S::flagText(v.roundValues),
+        QStringLiteral("constraints=") + S::flagText(v.keysAndConstraints),
         QStringLiteral("alltables=") + S::flagText(v.tables.all),
         QStringLiteral("sslmode=") + v.sslMode,
         QStringLiteral("sslca=") + v.sslCa,
@@ -168,6 +169,7 @@ void applyJob(const JobFile& job, ConversionSettings& v)
     v.namesUppercase = S::flagOf(job.value(QStringLiteral("nameuppercase")));
     v.skipIndexes = S::flagOf(job.value(QStringLiteral("skipindex")));
     v.roundValues = S::flagOf(job.value(QStringLiteral("roundvalues")));
+    v.keysAndConstraints = S::flagOf(job.value(QStringLiteral("constraints")));
     // Checked when the connection opens, so that a job's log tells it.
     v.sslMode = job.value(QStringLiteral("sslmode"));
     v.sslCa = job.value(QStringLiteral("sslca"));

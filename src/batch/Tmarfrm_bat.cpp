@@ -69,7 +69,7 @@ Tmarfrm_bat::~Tmarfrm_bat() = default;
 
 void Tmarfrm_bat::buildLayout()
 {
-    setFixedSize(631, 355);
+    setFixedSize(631, 381);
 
     // Left column: Oracle, then the options.
     GroupBox1 = place(new QGroupBox(QStringLiteral("连接Orcle"), this), QStringLiteral("GroupBox1"),
@@ -82,7 +82,7 @@ void Tmarfrm_bat::buildLayout()
     edtoraclepassword = field(GroupBox1, QStringLiteral("edtoraclepassword"), QRect(124, 79, 166, 22), Label3);
 
     GroupBox2 = place(new QGroupBox(QStringLiteral("转换方式"), this), QStringLiteral("GroupBox2"),
-                      QRect(8, 124, 300, 190));
+                      QRect(8, 124, 300, 216));
     Label4 = label(GroupBox2, QStringLiteral("Label4"), QStringLiteral("如何处理已存在的表"), QRect(10, 24, 126, 17));
     edtoracleexits = field(GroupBox2, QStringLiteral("edtoracleexits"), QRect(140, 21, 150, 22), Label4);
     Label5 = label(GroupBox2, QStringLiteral("Label5"), QStringLiteral("字符集"), QRect(10, 53, 126, 17));
@@ -95,6 +95,8 @@ void Tmarfrm_bat::buildLayout()
                          QStringLiteral("chkuppercase"), QRect(10, 134, 280, 20));
     chkroundvalues = place(new QCheckBox(QStringLiteral("将数值舍入到目标列的精度"), GroupBox2),
                            QStringLiteral("chkroundvalues"), QRect(10, 160, 280, 20));
+    chkconstraints = place(new QCheckBox(QStringLiteral("键和约束"), GroupBox2), QStringLiteral("chkconstraints"),
+                           QRect(10, 186, 280, 20));
 
     // Right column: MySQL, then the table choice with the list beside it.
     gpmysql = place(new QGroupBox(QStringLiteral("连接Mysql"), this), QStringLiteral("gpmysql"),
@@ -119,7 +121,7 @@ void Tmarfrm_bat::buildLayout()
     mysqltableselect->setFocusPolicy(Qt::NoFocus);
     bttableselect = button(this, QStringLiteral("bttableselect"), QStringLiteral("重新选择"), QRect(448, 262, 175, 25));
 
-    Button1 = button(this, QStringLiteral("Button1"), QStringLiteral("创建快捷方式"), QRect(250, 322, 131, 27));
+    Button1 = button(this, QStringLiteral("Button1"), QStringLiteral("创建快捷方式"), QRect(250, 348, 131, 27));
 
     Memo1 = place(new QPlainTextEdit(this), QStringLiteral("Memo1"), QRect(0, 0, 0, 0));
     Memo1->setVisible(false);
@@ -146,6 +148,7 @@ void Tmarfrm_bat::loadFromWizard()
     chkuppercase->setChecked(wizard.namesUppercase);
     chkskipindex->setChecked(wizard.skipIndexes);
     chkroundvalues->setChecked(wizard.roundValues);
+    chkconstraints->setChecked(wizard.keysAndConstraints);
     mysqltableselect->clear();
     mysqltableselect->addItems(wizard.tables.names);
 }
@@ -190,6 +193,7 @@ ConversionSettings Tmarfrm_bat::jobValues() const
     v.skipIndexes = chkskipindex->isChecked();
     v.namesUppercase = chkuppercase->isChecked();
     v.roundValues = chkroundvalues->isChecked();
+    v.keysAndConstraints = chkconstraints->isChecked();
     v.tables.all = rgselecttable->itemIndex() == 1;
     v.tables.names = namesOf(mysqltableselect);
     return v;

@@ -73,6 +73,7 @@ public:
     QCheckBox* chkskipindex = nullptr;
     QCheckBox* chkuppercase = nullptr;
     QCheckBox* chkroundvalues = nullptr;
+    QCheckBox* chkconstraints = nullptr;
     QGroupBox* gpmysql = nullptr;  // MySQL
     QLabel* Label10 = nullptr;
     QLineEdit* edtmysqlip = nullptr;

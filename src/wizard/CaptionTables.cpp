@@ -51,6 +51,7 @@ CaptionTable makeEnglish()
         {QStringLiteral("chkskipindex"), QStringLiteral("Skip converting indexes")},
         {QStringLiteral("chkuppercase"), QStringLiteral("Make names uppercase")},
         {QStringLiteral("chkroundvalues"), QStringLiteral("Round values to the target column")},
+        {QStringLiteral("chkconstraints"), QStringLiteral("Keys and constraints")},
         {QStringLiteral("helpurl"), QStringLiteral("help/en/index.html")},
         {QStringLiteral("queryclose"), QStringLiteral("Close this Wizard ?")},
     };
@@ -103,6 +104,7 @@ CaptionTable makeChinese()
         {QStringLiteral("chkskipindex"), QStringLiteral("选中则不处理索引")},
         {QStringLiteral("chkuppercase"), QStringLiteral("名称转换为大写")},
         {QStringLiteral("chkroundvalues"), QStringLiteral("将数值舍入到目标列的精度")},
+        {QStringLiteral("chkconstraints"), QStringLiteral("键和约束")},
         {QStringLiteral("helpurl"), QStringLiteral("help/zh/index.html")},
         {QStringLiteral("queryclose"), QStringLiteral("退出向导 ?")},
     };

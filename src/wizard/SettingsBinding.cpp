@@ -30,6 +30,7 @@ ConversionSettings Taaform1::settings() const
     s.skipIndexes = chkskipindex->isChecked();
     s.namesUppercase = chkuppercase->isChecked();
     s.roundValues = chkroundvalues->isChecked();
+    s.keysAndConstraints = chkconstraints->isChecked();
     s.sslMode = tls_.sslMode;
     s.sslCa = tls_.sslCa;
     s.clearTextLogin = tls_.clearTextLogin;
@@ -57,6 +58,7 @@ void Taaform1::applySettings(const ConversionSettings& s)
     chkskipindex->setChecked(s.skipIndexes);
     chkuppercase->setChecked(s.namesUppercase);
     chkroundvalues->setChecked(s.roundValues);
+    chkconstraints->setChecked(s.keysAndConstraints);
     tls_.sslMode = s.sslMode;
     tls_.sslCa = s.sslCa;
     tls_.clearTextLogin = s.clearTextLogin;

@@ -131,6 +131,7 @@ void loadStoredSettings(ConversionSettings& v)
     v.namesUppercase = ConversionSettings::flagOf(store.text(QStringLiteral("nameuppercase")));
     v.skipIndexes = ConversionSettings::flagOf(store.text(QStringLiteral("skipindex")));
     v.roundValues = ConversionSettings::flagOf(store.text(QStringLiteral("roundvalues")));
+    v.keysAndConstraints = ConversionSettings::flagOf(store.text(QStringLiteral("constraints")));
     v.sslMode = store.text(QStringLiteral("sslmode"));
     v.sslCa = store.text(QStringLiteral("sslca"));
     v.clearTextLogin = ConversionSettings::flagOf(store.text(QStringLiteral("cleartextlogin")));
@@ -157,6 +158,7 @@ void saveStoredSettings(const ConversionSettings& v)
     s.setValue(QStringLiteral("nameuppercase"), ConversionSettings::flagText(v.namesUppercase));
     s.setValue(QStringLiteral("skipindex"), ConversionSettings::flagText(v.skipIndexes));
     s.setValue(QStringLiteral("roundvalues"), ConversionSettings::flagText(v.roundValues));
+    s.setValue(QStringLiteral("constraints"), ConversionSettings::flagText(v.keysAndConstraints));
     s.setValue(QStringLiteral("sslmode"), v.sslMode);
     s.setValue(QStringLiteral("sslca"), v.sslCa);
     s.setValue(QStringLiteral("cleartextlogin"), ConversionSettings::flagText(v.clearTextLogin));

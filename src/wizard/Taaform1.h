@@ -230,6 +230,7 @@ private:
     QCheckBox* chkskipindex = nullptr;
     QCheckBox* chkuppercase = nullptr;
     QCheckBox* chkroundvalues = nullptr;
+    QCheckBox* chkconstraints = nullptr;
     // page 5
     QLabel* Label26 = nullptr;
     QLabel* Label27 = nullptr;

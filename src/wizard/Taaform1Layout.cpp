@@ -288,6 +288,7 @@ void Taaform1::buildLayout()
     chkuppercase = checkBox(sheet, QStringLiteral("chkuppercase"), QRect(16, 278, 385, 20));
     chkuppercase->setChecked(true);
     chkroundvalues = checkBox(sheet, QStringLiteral("chkroundvalues"), QRect(16, 304, 385, 20));
+    chkconstraints = checkBox(sheet, QStringLiteral("chkconstraints"), QRect(16, 330, 385, 20));
 
     // Page 5: table choice. availabletables is kept in order by the window
     // itself, so the list's own sorting stays off.

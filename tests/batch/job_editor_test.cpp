@@ -318,7 +318,8 @@ protected:
         return {.host = "db.example", .port = "3307", .database = "shop", .user = "loader", .password = "my=secret",
                 .characterSetEntry = ConversionSettings::characterSetEntryOf("utf8"), .oracleService = "ORCL",
                 .oracleUser = "app", .oraclePassword = "tiger", .existingTablePolicy = 1,
-                .tableDefinitionsOnly = true, .skipIndexes = false, .namesUppercase = false};
+                .tableDefinitionsOnly = true, .skipIndexes = false, .namesUppercase = false,
+                .keysAndConstraints = true};
     }
 
     // Page 5 offering these tables, with the named ones chosen in order.
@@ -381,10 +382,17 @@ TEST_F(JobEditor, CaptionsAndFirstState)
     EXPECT_EQ(editor->chktabledefi->text(), "只转换表定义");
     EXPECT_EQ(editor->chkskipindex->text(), "不创建索引");
     EXPECT_EQ(editor->chkuppercase->text(), "将名称转换为大写");
+    EXPECT_EQ(editor->chkroundvalues->text(), "将数值舍入到目标列的精度");
+    EXPECT_EQ(editor->chkconstraints->text(), "键和约束");
     EXPECT_EQ(editor->bttableselect->text(), "重新选择");
     EXPECT_EQ(editor->Button1->text(), "创建快捷方式");
 
-    EXPECT_EQ(editor->size(), QSize(631, 355));
+    EXPECT_EQ(editor->size(), QSize(631, 381));
+    // The options fit their box, and the box stays clear of the button.
+    for (const QCheckBox* check : editor->GroupBox2->findChildren<QCheckBox*>())
+        EXPECT_TRUE(editor->GroupBox2->contentsRect().contains(check->geometry())) << check->objectName().toStdString();
+    EXPECT_FALSE(editor->GroupBox2->geometry().intersects(editor->Button1->geometry()));
+    EXPECT_TRUE(editor->rect().contains(editor->Button1->geometry()));
     EXPECT_EQ(editor->rgselecttable->itemIndex(), 1);
     EXPECT_TRUE(editor->chkuppercase->isChecked());
     EXPECT_FALSE(listShown());
@@ -414,6 +422,8 @@ TEST_F(JobEditor, OpeningShowsTheWizardsValuesModally)
     EXPECT_TRUE(editor->chktabledefi->isChecked());
     EXPECT_FALSE(editor->chkskipindex->isChecked());
     EXPECT_FALSE(editor->chkuppercase->isChecked());
+    EXPECT_FALSE(editor->chkroundvalues->isChecked());
+    EXPECT_TRUE(editor->chkconstraints->isChecked());
     EXPECT_EQ(names(editor->mysqltableselect), (QStringList{"ORDERS", "CUSTOMERS"}));
     EXPECT_EQ(editor->rgselecttable->itemIndex(), 1);
     EXPECT_TRUE(dialogs.shown.isEmpty());
@@ -440,7 +450,7 @@ TEST_F(JobEditor, TheTlsInputsWithoutControlsReachTheJobAsTheWizardKeepsThem)
     wizard->applySettings(secured);
     open();
     const QStringList lines = jobLines(editor->jobValues());
-    EXPECT_EQ(lines.mid(16, 3), (QStringList{"sslmode=VERIFY_IDENTITY", "sslca=/etc/ssl/rds.pem", "cleartextlogin=1"}));
+    EXPECT_EQ(lines.mid(17, 3), (QStringList{"sslmode=VERIFY_IDENTITY", "sslca=/etc/ssl/rds.pem", "cleartextlogin=1"}));
 }
 
 TEST_F(JobEditor, SelectionModeShowsOrHidesTheListAndReselect)
@@ -462,6 +472,7 @@ TEST_F(JobEditor, SecondOpeningKeepsTheModeAndRefreshesTheRest)
         editor->rgselecttable->setItemIndex(0);
         editor->chkskipindex->setChecked(true);
         editor->chktabledefi->setChecked(false);
+        editor->chkconstraints->setChecked(false);
     });
     ConversionSettings changed = wizardInputs();
     changed.port = "3306";
@@ -477,6 +488,7 @@ TEST_F(JobEditor, SecondOpeningKeepsTheModeAndRefreshesTheRest)
         EXPECT_EQ(editor->edtoracleexits->text(), "Skip");
         EXPECT_FALSE(editor->chkskipindex->isChecked());  // from the wizard again
         EXPECT_TRUE(editor->chktabledefi->isChecked());
+        EXPECT_TRUE(editor->chkconstraints->isChecked());
     });
 }
 
@@ -526,6 +538,8 @@ TEST_F(JobEditor, CreateWritesJobAndLauncherThenCloses)
     open([&] {
         editor->rgselecttable->setItemIndex(0);
         editor->chkuppercase->setChecked(true);
+        editor->chkroundvalues->setChecked(true);
+        editor->chkconstraints->setChecked(false);
         editor->Button1->click();
     });
     EXPECT_FALSE(leftOpen);
@@ -534,9 +548,9 @@ TEST_F(JobEditor, CreateWritesJobAndLauncherThenCloses)
     const QStringList expected{"accessmode=0", "mysqldatabase=shop", "port=3307",     "mysqlu=loader",
                                "mysqlp=my=secret", "host=db.example", "oracleh=ORCL", "oracleu=app",
                                "oraclep=tiger", "processtable=1",     "character_set=utf8", "tabledefonly=1",
-                               "skipindex=0",  "nameuppercase=1",    "roundvalues=0", "alltables=0",
-                               "sslmode=",     "sslca=",             "cleartextlogin=0", "tables1=ORDERS",
-                               "tables2=CUSTOMERS"};
+                               "skipindex=0",  "nameuppercase=1",    "roundvalues=1", "constraints=0",
+                               "alltables=0",  "sslmode=",           "sslca=",        "cleartextlogin=0",
+                               "tables1=ORDERS", "tables2=CUSTOMERS"};
     EXPECT_EQ(fileBytes(job), (expected.join("\r\n") + "\r\n").toUtf8());
     EXPECT_EQ(editor->Memo1->toPlainText(), expected.join("\n"));
     EXPECT_EQ(fileMode(job), 0600);
@@ -554,17 +568,18 @@ TEST_F(JobEditor, CreateWritesJobAndLauncherThenCloses)
     EXPECT_FALSE(QFile::exists(path("nightly.log")));  // batch runs write it
 }
 
-TEST_F(JobEditor, AllTablesWritesNineteenLines)
+TEST_F(JobEditor, AllTablesWritesTwentyLines)
 {
     dialogs.savePaths << path("all.desktop");
     open([&] { editor->Button1->click(); });
     const JobFile job = JobFile::read(path("all.qvjob"));
-    EXPECT_EQ(job.lineCount(), 19);
+    EXPECT_EQ(job.lineCount(), 20);
     EXPECT_EQ(job.value("alltables"), "1");
     EXPECT_EQ(job.value("nameuppercase"), "0");
+    EXPECT_EQ(job.value("constraints"), "1");
 }
 
-TEST_F(JobEditor, ListedTablesWithNoneSelectedWritesNineteenLines)
+TEST_F(JobEditor, ListedTablesWithNoneSelectedWritesTwentyLines)
 {
     chooseTables({"ORDERS"}, {});
     dialogs.savePaths << path("none.desktop");
@@ -573,7 +588,7 @@ TEST_F(JobEditor, ListedTablesWithNoneSelectedWritesNineteenLines)
         editor->Button1->click();
     });
     const JobFile job = JobFile::read(path("none.qvjob"));
-    EXPECT_EQ(job.lineCount(), 19);
+    EXPECT_EQ(job.lineCount(), 20);
     EXPECT_EQ(job.value("alltables"), "0");
 }
 

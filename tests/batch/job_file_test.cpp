@@ -34,8 +34,8 @@ S shopJob()
 const QStringList shopLines{"accessmode=0", "mysqldatabase=shop", "port=3306",     "mysqlu=loader",
                             "mysqlp=",      "host=",              "oracleh=ORCL",  "oracleu=app",
                             "oraclep=",     "processtable=0",     "character_set=utf8", "tabledefonly=0",
-                            "skipindex=0",  "nameuppercase=1",    "roundvalues=0", "alltables=0",
-                            "sslmode=",     "sslca=",             "cleartextlogin=0",
+                            "skipindex=0",  "nameuppercase=1",    "roundvalues=0", "constraints=0",
+                            "alltables=0",  "sslmode=",           "sslca=",        "cleartextlogin=0",
                             "tables1=CUSTOMERS",
                             "tables2=ORDERS"};
 
@@ -80,21 +80,28 @@ TEST(JobWriter, EachSettingIsALineInFileOrderThenTheListedTables)
     const Case cases[] = {
         {"listed tables, numbered from 1", shopJob(), shopLines},
         {"all tables: no table lines", shopWith(true, {"CUSTOMERS"}),
-         shopLines.mid(0, 15) + QStringList{"alltables=1"} + shopLines.mid(16, 3)},
-        {"no listed table", shopWith(false, {}), shopLines.mid(0, 19)},
+         shopLines.mid(0, 16) + QStringList{"alltables=1"} + shopLines.mid(17, 3)},
+        {"no listed table", shopWith(false, {}), shopLines.mid(0, 20)},
+        {"keys and constraints",
+         [] {
+             S s = shopJob();
+             s.keysAndConstraints = true;
+             return s;
+         }(),
+         shopLines.mid(0, 15) + QStringList{"constraints=1"} + shopLines.mid(16)},
         {"first start",
          S{},
          {"accessmode=0", "mysqldatabase=", "port=3306", "mysqlu=", "mysqlp=", "host=", "oracleh=", "oracleu=",
           "oraclep=", "processtable=0", "character_set=Default", "tabledefonly=0", "skipindex=0", "nameuppercase=1",
-          "roundvalues=0", "alltables=0", "sslmode=", "sslca=", "cleartextlogin=0"}},
+          "roundvalues=0", "constraints=0", "alltables=0", "sslmode=", "sslca=", "cleartextlogin=0"}},
         {"indexes, flags and texts as given",
          {.accessMode = 1, .host = " db.example ", .port = "", .password = "a=b=c", .characterSetEntry = -1,
           .characterSetTyped = "my own", .existingTablePolicy = -1, .tableDefinitionsOnly = true, .skipIndexes = true, .namesUppercase = false,
-          .roundValues = true, .sslMode = "verify_ca", .sslCa = "/etc/rds ca.pem", .clearTextLogin = true,
-          .tables = {true, {"IGNORED"}}},
+          .roundValues = true, .keysAndConstraints = true, .sslMode = "verify_ca", .sslCa = "/etc/rds ca.pem",
+          .clearTextLogin = true, .tables = {true, {"IGNORED"}}},
          {"accessmode=1", "mysqldatabase=", "port=", "mysqlu=", "mysqlp=a=b=c", "host= db.example ", "oracleh=",
           "oracleu=", "oraclep=", "processtable=-1", "character_set=my own", "tabledefonly=1", "skipindex=1",
-          "nameuppercase=0", "roundvalues=1", "alltables=1", "sslmode=verify_ca", "sslca=/etc/rds ca.pem",
+          "nameuppercase=0", "roundvalues=1", "constraints=1", "alltables=1", "sslmode=verify_ca", "sslca=/etc/rds ca.pem",
           "cleartextlogin=1"}},
     };
     for (const Case& c : cases) {
@@ -240,18 +247,20 @@ TEST(JobApplier, EachKeySetsItsSettingAndTheTablesAreLeftAlone)
     const std::pair<const char*, S> cases[] = {
         {"accessmode=1\r\nmysqldatabase=shop\r\nport=3307\r\nmysqlu=loader\r\nmysqlp=p=w\r\nhost=db.example\r\n"
          "oracleh=ORCL\r\noracleu=app\r\noraclep=tiger\r\nprocesstable=2\r\ncharacter_set=gbk\r\ntabledefonly=1\r\n"
-         "skipindex=1\r\nnameuppercase=0\r\nroundvalues=1\r\nalltables=1\r\nSSLMODE=VERIFY_IDENTITY\r\n"
+         "skipindex=1\r\nnameuppercase=0\r\nroundvalues=1\r\nconstraints=1\r\nalltables=1\r\nSSLMODE=VERIFY_IDENTITY\r\n"
          "sslca=/ca.pem\r\ncleartextlogin=1\r\ntables1=ORDERS\r\n",
          {.accessMode = 1, .host = "db.example", .port = "3307", .database = "shop", .user = "loader",
           .password = "p=w", .characterSetEntry = S::characterSetEntryOf("gbk"), .oracleService = "ORCL",
           .oracleUser = "app", .oraclePassword = "tiger", .existingTablePolicy = 2, .tableDefinitionsOnly = true,
-          .skipIndexes = true, .namesUppercase = false, .roundValues = true, .sslMode = "VERIFY_IDENTITY",
-          .sslCa = "/ca.pem", .clearTextLogin = true}},
+          .skipIndexes = true, .namesUppercase = false, .roundValues = true, .keysAndConstraints = true,
+          .sslMode = "VERIFY_IDENTITY", .sslCa = "/ca.pem", .clearTextLogin = true}},
+        {"accessmode=0\r\nprocesstable=0\r\nroundvalues=0\r\nconstraints=1\r\n",
+         {.port = "", .characterSetEntry = -1, .namesUppercase = false, .keysAndConstraints = true}},
         // A mode is taken as written: the connection checks it.
         {"accessmode=0\r\nprocesstable=0\r\nnameuppercase=1\r\nsslmode=sometimes\r\ncleartextlogin=yes\r\n",
          {.port = "", .characterSetEntry = -1, .sslMode = "sometimes"}},
         // Absent texts are empty; flags other than "1" are cleared.
-        {"AccessMode=0\r\nprocesstable=$1\r\ntabledefonly=01\r\nskipindex=\r\nnameuppercase=1\r\n",
+        {"AccessMode=0\r\nprocesstable=$1\r\ntabledefonly=01\r\nskipindex=\r\nnameuppercase=1\r\nconstraints=true\r\n",
          {.port = "", .characterSetEntry = -1, .existingTablePolicy = 1}},
         // Choices are clamped to their items.
         {"accessmode=7\r\nprocesstable=0x10\r\n",
@@ -343,11 +352,11 @@ TEST(JobFileRoundTrip, AWrittenJobReadsBackAsItsSettings)
              .password = "p=w =", .characterSetEntry = S::characterSetEntryOf("latin1"), .oracleService = "ORCL",
              .oracleUser = QStringLiteral("用户"), .oraclePassword = "tiger", .existingTablePolicy = 1,
              .tableDefinitionsOnly = true, .skipIndexes = false, .namesUppercase = true, .roundValues = true,
-             .sslMode = "VERIFY_CA", .sslCa = "/etc/ssl/rds-global-bundle.pem", .clearTextLogin = true,
+             .keysAndConstraints = true, .sslMode = "VERIFY_CA", .sslCa = "/etc/ssl/rds-global-bundle.pem", .clearTextLogin = true,
              .tables = {false, {"ORDERS", "CUSTOMERS"}}};
     S all = listed;
     all.tables = {true, {}};
-    for (const auto& [settings, lineCount] : {std::pair{listed, 21}, std::pair{all, 19}}) {
+    for (const auto& [settings, lineCount] : {std::pair{listed, 22}, std::pair{all, 20}}) {
         writeJobFile(path, settings);
         EXPECT_EQ(fileMode(path), 0600);
         const JobFile job = JobFile::read(path);

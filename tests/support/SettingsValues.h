@@ -22,7 +22,7 @@ inline void PrintTo(const ConversionSettings& s, std::ostream* out)
          << text(s.oracleUser) << ", oraclePassword " << text(s.oraclePassword) << ", existingTablePolicy "
          << s.existingTablePolicy << ", tableDefinitionsOnly " << s.tableDefinitionsOnly << ", skipIndexes "
          << s.skipIndexes << ", namesUppercase " << s.namesUppercase << ", roundValues " << s.roundValues
-         << ", sslMode " << text(s.sslMode) << ", sslCa " << text(s.sslCa) << ", clearTextLogin " << s.clearTextLogin
+         << ", keysAndConstraints " << s.keysAndConstraints << ", sslMode " << text(s.sslMode) << ", sslCa " << text(s.sslCa) << ", clearTextLogin " << s.clearTextLogin
          << ", tables ";
     PrintTo(s.tables, out);
     *out << '}';
@@ -42,6 +42,7 @@ inline ConversionSettings unlike(const ConversionSettings& s)
             other(s.oracleService),
             other(s.oracleUser),   other(s.oraclePassword), s.existingTablePolicy + 1, !s.tableDefinitionsOnly,
             !s.skipIndexes,        !s.namesUppercase,       !s.roundValues,
+            !s.keysAndConstraints,
             other(s.sslMode),      other(s.sslCa),          !s.clearTextLogin,
             {!s.tables.all, {QStringLiteral("KEPT")}}};
 }

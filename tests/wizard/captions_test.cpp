@@ -44,6 +44,7 @@ TEST(Captions, ChineseUnlessEnglishIsAskedFor)
     EXPECT_EQ(control<QGroupBox>(*form, "GroupBox1")->title(), QStringLiteral("Port settings"));
     EXPECT_EQ(control<RadioGroup>(*form, "accessmode")->title(), QStringLiteral("存取模式"));
     EXPECT_EQ(control<QCheckBox>(*form, "chkuppercase")->text(), QStringLiteral("名称转换为大写"));
+    EXPECT_EQ(control<QCheckBox>(*form, "chkconstraints")->text(), QStringLiteral("键和约束"));
     EXPECT_EQ(control<QPushButton>(*form, "Button1")->text(), QStringLiteral("添加>"));
     EXPECT_EQ(control<QPushButton>(*form, "Button2")->text(), QStringLiteral("添加全部>"));
     EXPECT_EQ(control<QPushButton>(*form, "Button3")->text(), QStringLiteral("<去除"));
@@ -73,6 +74,7 @@ TEST(Captions, EnglishTable)
     EXPECT_EQ(control<QLabel>(*form, "Label8")->text(), QStringLiteral("Conversion Wizard"));
     EXPECT_EQ(control<QLabel>(*form, "Label21")->text(), QStringLiteral("&Service:"));
     EXPECT_EQ(control<RadioGroup>(*form, "processtable")->title(), QStringLiteral("How to process existing tables:"));
+    EXPECT_EQ(control<QCheckBox>(*form, "chkconstraints")->text(), QStringLiteral("Keys and constraints"));
     EXPECT_EQ(control<QPushButton>(*form, "Button1")->text(), QStringLiteral("Add >"));
     EXPECT_EQ(control<QPushButton>(*form, "bthelp")->text(), QStringLiteral("Help"));
     EXPECT_EQ(control<QPushButton>(*form, "btcreatebat")->text(), QStringLiteral("Create Shortcut File"));
@@ -115,7 +117,8 @@ TEST(Captions, DeveloperCommandsWriteTheRowsIntoTheDataFolder)
     const QString text = QString::fromUtf8(lb.readAll());
     EXPECT_TRUE(text.startsWith(QStringLiteral("Label1=Welcome\r\n"))) << text.left(80).toStdString();
     EXPECT_TRUE(text.contains(QStringLiteral("\r\naccessmode=Access mode\r\n")));
-    EXPECT_TRUE(text.endsWith(QStringLiteral("chkroundvalues=Round values to the target column\r\n")));
+    EXPECT_TRUE(text.endsWith(QStringLiteral("chkroundvalues=Round values to the target column\r\n"
+                                             "chkconstraints=Keys and constraints\r\n")));
 
     control<QPushButton>(*form, "Button8")->click();
     QFile chn(folder + QStringLiteral("chn.txt"));

@@ -34,14 +34,14 @@ namespace {
 // The store's names in the order the inputs are loaded.
 const QStringList storedNames{"accessmode", "mysqldatabase", "mysqlu", "mysqlp", "host", "port", "Character Set",
                               "oracleh", "oracleu", "oraclep", "processtable", "tabledefonly", "nameuppercase",
-                              "skipindex", "roundvalues", "sslmode", "sslca", "cleartextlogin"};
+                              "skipindex", "roundvalues", "constraints", "sslmode", "sslca", "cleartextlogin"};
 
 QSettings::SettingsMap ordinaryValues()
 {
     return {{"accessmode", "1"},       {"mysqldatabase", "shop"}, {"mysqlu", "root"},     {"mysqlp", "pw"},
             {"host", "db.example"},    {"port", "3307"},          {"Character Set", "36"}, {"oracleh", "ORCL"},
             {"oracleu", "scott"},      {"oraclep", "tiger"},      {"processtable", "1"},  {"tabledefonly", "1"},
-            {"nameuppercase", "1"},    {"skipindex", "1"},     {"roundvalues", "1"},
+            {"nameuppercase", "1"},    {"skipindex", "1"},     {"roundvalues", "1"},     {"constraints", "1"},
             {"sslmode", "VERIFY_CA"},  {"sslca", "/etc/ssl/rds.pem"}, {"cleartextlogin", "1"}};
 }
 
@@ -49,8 +49,8 @@ QSettings::SettingsMap ordinaryValues()
 const S ordinary{.accessMode = 1, .host = "db.example", .port = "3307", .database = "shop", .user = "root",
                  .password = "pw", .characterSetEntry = 36, .oracleService = "ORCL", .oracleUser = "scott",
                  .oraclePassword = "tiger", .existingTablePolicy = 1, .tableDefinitionsOnly = true,
-                 .skipIndexes = true, .namesUppercase = true, .roundValues = true, .sslMode = "VERIFY_CA",
-                 .sslCa = "/etc/ssl/rds.pem", .clearTextLogin = true};
+                 .skipIndexes = true, .namesUppercase = true, .roundValues = true, .keysAndConstraints = true,
+                 .sslMode = "VERIFY_CA", .sslCa = "/etc/ssl/rds.pem", .clearTextLogin = true};
 
 // Every test has a home of its own; the user's real settings are never seen.
 class StoredSettingsTest : public ::testing::Test {
@@ -126,17 +126,19 @@ TEST_F(StoredSettingsTest, EachInputIsStoredAsTextAndLoadsBack)
         QStringList texts;  // in storedNames order
     };
     const Case cases[] = {
-        {"first start", S{}, {"0", "", "", "", "", "3306", "0", "", "", "", "0", "0", "1", "0", "0", "", "", "0"}},
+        {"first start", S{}, {"0", "", "", "", "", "3306", "0", "", "", "", "0", "0", "1", "0", "0", "0", "", "", "0"}},
         {"every input",
          {.accessMode = 1, .host = "@db.example", .port = "not a port", .database = "shop", .user = "admin",
           .password = awkward, .characterSetEntry = 36, .oracleService = "sqlite:/tmp/x.db", .oracleUser = "scott",
           .oraclePassword = "tiger", .existingTablePolicy = 2, .tableDefinitionsOnly = true, .skipIndexes = true,
-          .namesUppercase = false, .roundValues = true, .sslMode = "VERIFY_IDENTITY", .sslCa = "/ca dir/ca.pem",
-          .clearTextLogin = true},
+          .namesUppercase = false, .roundValues = true, .keysAndConstraints = true, .sslMode = "VERIFY_IDENTITY",
+          .sslCa = "/ca dir/ca.pem", .clearTextLogin = true},
          {"1", "shop", "admin", awkward, "@db.example", "not a port", "36", "sqlite:/tmp/x.db", "scott", "tiger", "2",
-          "1", "0", "1", "1", "VERIFY_IDENTITY", "/ca dir/ca.pem", "1"}},
+          "1", "0", "1", "1", "1", "VERIFY_IDENTITY", "/ca dir/ca.pem", "1"}},
+        {"keys and constraints alone", {.keysAndConstraints = true},
+         {"0", "", "", "", "", "3306", "0", "", "", "", "0", "0", "1", "0", "0", "1", "", "", "0"}},
         {"no choice", {.accessMode = -1, .characterSetEntry = -1, .existingTablePolicy = -1},
-         {"-1", "", "", "", "", "3306", "-1", "", "", "", "-1", "0", "1", "0", "0", "", "", "0"}},
+         {"-1", "", "", "", "", "3306", "-1", "", "", "", "-1", "0", "1", "0", "0", "0", "", "", "0"}},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
@@ -206,6 +208,7 @@ TEST_F(StoredSettingsTest, OneMissingOrMalformedValueChangesOnlyItsInput)
                                       std::pair{"nameuppercase", &S::namesUppercase},
                                       std::pair{"skipindex", &S::skipIndexes},
                                       std::pair{"roundvalues", &S::roundValues},
+                                      std::pair{"constraints", &S::keysAndConstraints},
                                       std::pair{"cleartextlogin", &S::clearTextLogin}})
         expectEach<bool>(name, field,
                          {{"1", true}, {"yes", false}, {"0", false}, {"01", false}, {" 1", false}, {"1 ", false},
@@ -244,6 +247,7 @@ TEST_F(StoredSettingsTest, ATextOrFlagThatIsNotAStringEndsTheLoadWithAnError)
              S s = ordinary;
              s.skipIndexes = false;
              s.roundValues = false;  // loaded after skipindex
+             s.keysAndConstraints = false;
              s.sslMode.clear();
              s.sslCa.clear();
              s.clearTextLogin = false;
@@ -334,7 +338,9 @@ const std::pair<const char*, QString S::*> textControls[] = {
     {"edtoracleusername", &S::oracleUser}, {"edtoraclepassword", &S::oraclePassword}};
 const std::pair<const char*, bool S::*> checkControls[] = {{"chktabledefi", &S::tableDefinitionsOnly},
                                                            {"chkskipindex", &S::skipIndexes},
-                                                           {"chkuppercase", &S::namesUppercase}};
+                                                           {"chkuppercase", &S::namesUppercase},
+                                                           {"chkroundvalues", &S::roundValues},
+                                                           {"chkconstraints", &S::keysAndConstraints}};
 
 // The inputs as the window's controls show them, found by their names.
 S shownBy(const Taaform1& form)
@@ -389,7 +395,7 @@ TEST_F(StoredSettingsTest, TheWindowShowsEachInputInItsControlAndReadsItBack)
     const S every{.accessMode = 1, .host = "db.example", .port = "3307", .database = "shop", .user = "admin",
                   .password = "pw", .characterSetEntry = 16, .oracleService = "ORCL", .oracleUser = "scott",
                   .oraclePassword = "tiger", .existingTablePolicy = 2, .tableDefinitionsOnly = true,
-                  .skipIndexes = true, .namesUppercase = false};
+                  .skipIndexes = true, .namesUppercase = false, .keysAndConstraints = true};
     const Case cases[] = {
         {"no choice", {.accessMode = -1, .characterSetEntry = -1, .existingTablePolicy = -1},
          {.accessMode = -1, .characterSetEntry = -1, .existingTablePolicy = -1}, ""},
@@ -420,7 +426,7 @@ TEST_F(StoredSettingsTest, TheWindowShowsEachInputInItsControlAndReadsItBack)
     const S entered{.accessMode = 0, .host = "h", .port = "1", .database = "d", .user = "u", .password = "p",
                     .characterSetEntry = 25, .characterSetTyped = "latin1 typed", .oracleService = "s",
                     .oracleUser = "ou", .oraclePassword = "op", .existingTablePolicy = 1, .tableDefinitionsOnly = false, .skipIndexes = false,
-                    .namesUppercase = true, .tables = {false, {"ORDERS", "CUSTOMERS"}}};
+                    .namesUppercase = true, .roundValues = true, .tables = {false, {"ORDERS", "CUSTOMERS"}}};
     enter(form, entered);
     EXPECT_EQ(form.settings(), entered);
     EXPECT_FALSE(host->isEnabled());
@@ -429,7 +435,7 @@ TEST_F(StoredSettingsTest, TheWindowShowsEachInputInItsControlAndReadsItBack)
 TEST_F(StoredSettingsTest, TheWindowLoadsItsInputsWhenCreatedAndStoresThemWhenDestroyed)
 {
     const S inputs{.accessMode = 1, .host = "db.example", .oracleService = "sqlite:/data/schema.sqlite",
-                   .namesUppercase = false};
+                   .namesUppercase = false, .keysAndConstraints = true};
     {
         Taaform1 form(dialogs);
         form.applySettings(inputs);

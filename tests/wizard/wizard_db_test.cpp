@@ -39,6 +39,7 @@ TEST_F(Wizard, StartsOnPageOneWithItsTitle)
     EXPECT_EQ(control<QComboBox>("cbcharset")->currentIndex(), 0);
     EXPECT_TRUE(control<QCheckBox>("chkuppercase")->isChecked());
     EXPECT_FALSE(control<QCheckBox>("chktabledefi")->isChecked());
+    EXPECT_FALSE(control<QCheckBox>("chkconstraints")->isChecked());
     EXPECT_EQ(control<RadioGroup>("processtable")->itemIndex(), 0);
 }
 
