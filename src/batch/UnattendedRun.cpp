@@ -63,6 +63,12 @@ UnattendedRun::UnattendedRun(Taaform1& form, const QString& jobPath, const QStri
         return;
     }
     form_.setOnLogChanged([this](bool lineAdded) { logChanged(lineAdded); });
+    form_.setOnProgress([this](const QString& line, bool runEnded) {
+        if (runEnded)
+            terminal_.end();
+        else
+            terminal_.show(line);
+    });
     bool applied = false;
     ConversionSettings settings = form_.settings();
     form_.guarded([&] {
@@ -146,6 +152,7 @@ void UnattendedRun::saveLog() const
 void UnattendedRun::batchEnd(const RunOutcome& outcome)
 {
     outcome_ = outcome;
+    terminal_.end();  // before a failure to save is told there
     form_.appendLine(QStringLiteral("The end time:") + timeStamp(QDateTime::currentDateTime()));
     form_.setOnLogChanged(nullptr);  // the closing line stays out of the file
     try {

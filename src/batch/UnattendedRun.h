@@ -1,6 +1,7 @@
 #pragma once
 
 #include "JobFile.h"
+#include "TerminalProgress.h"
 #include "engine/RunHost.h"
 
 #include <QElapsedTimer>
@@ -65,6 +66,7 @@ private:
     bool stoppedBySignal_ = false;
     RunOutcome outcome_;  // of the completed run
     mutable QElapsedTimer sinceSave_;
+    TerminalProgress terminal_;  // the progress line, never the log file
 };
 
 }  // namespace qv

@@ -95,6 +95,24 @@ TableConstraints TableSteps::readConstraints(const QString& source, bool everyth
     return constraints;
 }
 
+QVector<std::optional<qint64>> TableSteps::readRowEstimates(const QStringList& sources)
+{
+    QVector<std::optional<qint64>> estimates(sources.size());
+    try {
+        QHash<QString, qint64> byTable;
+        oracledata_.openQuery(QStringLiteral("select table_name, num_rows from user_tables where num_rows is not null"));
+        for (oracledata_.first(); !oracledata_.eof(); oracledata_.next())
+            byTable.insert(textOf(oracledata_, "table_name"), oracledata_.fieldValue(1).toInteger());
+        oracledata_.close();
+        for (qsizetype i = 0; i < sources.size(); ++i)
+            if (const auto found = byTable.constFind(sources.at(i)); found != byTable.constEnd())
+                estimates[i] = *found;
+    } catch (const Error&) {
+        oracledata_.close();  // a run without estimates
+    }
+    return estimates;
+}
+
 StepResult TableSteps::AddForeignKey(const ForeignKey& key, const QString& target, const QString& parentTarget)
 {
     try {

@@ -5,6 +5,7 @@
 #include "TableSteps.h"
 #include "data/Errors.h"
 
+#include <QElapsedTimer>
 #include <QHash>
 #include <QSet>
 
@@ -28,16 +29,39 @@ RunOutcome ConversionRun::run(const QStringList& tables, const ConversionSetting
 
     steps_.setKeysAndConstraints(settings.keysAndConstraints);
 
+    // How far the run is, against Oracle's row estimates: one dictionary
+    // query, whose failure only leaves them out.
+    ProgressMeter meter(steps_.readRowEstimates(tables));
+    QElapsedTimer clock;
+    clock.start();
+    const auto show = [&] {
+        if (meter.due(clock.elapsed()))
+            host_.progressChanged(meter.progress());
+    };
+    steps_.onRowsRead = [&](qint64 rows) {
+        meter.rowsRead(rows, clock.elapsed());
+        show();
+    };
+    struct Unhook {
+        TableSteps& steps;
+        ~Unhook() { steps.onRowsRead = nullptr; }
+    } unhook{steps_};
+
     RunOutcome outcome;
     QSet<QString> failedTables;
     QVector<ForeignKey> foreignKeys;
-    for (const QString& source : tables) {
+    for (qsizetype i = 0; i < tables.size(); ++i) {
+        const QString& source = tables.at(i);
         stopWhenAsked();
+        meter.tableStarting(int(i), source, clock.elapsed());
+        show();
         if (convertTable(source, settings, foreignKeys)) {
             ++outcome.tablesWithFailures;
             failedTables.insert(source);
         }
         ++outcome.tablesProcessed;
+        meter.tableDone(clock.elapsed());
+        show();
     }
     // Once every table holds its rows, so that no copy meets a key whose
     // parent rows are still to come.
@@ -46,6 +70,9 @@ RunOutcome ConversionRun::run(const QStringList& tables, const ConversionSetting
             failedTables.insert(source);
             ++outcome.tablesWithFailures;
         }
+
+    meter.runDone(clock.elapsed());
+    host_.progressChanged(meter.progress());
 
     host_.appendLine(host_.completionText(CompletionLine::Completed));
     if (outcome.succeeded())

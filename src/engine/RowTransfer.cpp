@@ -212,6 +212,8 @@ RowStepResult TableSteps::transferRows(const QString& source, const QString& tar
                 inFlightAt = n;
             }
             if (n % checkpointRows == 0) {
+                if (onRowsRead)
+                    onRowsRead(n);
                 host_.replaceLastLine(rowCountLine(source, n));
                 host_.processEvents();
                 if (host_.stopRequested())
@@ -223,6 +225,8 @@ RowStepResult TableSteps::transferRows(const QString& source, const QString& tar
         if (!result.rowRefused)
             counted([this] { mysqldata_.applyUpdates(0); });
         host_.replaceLastLine(rowCountLine(source, result.rowsRead));
+        if (onRowsRead)
+            onRowsRead(result.rowsRead);
         mysqldata_.close();
         oracledata_.close();
     } catch (const Error& e) {

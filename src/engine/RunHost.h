@@ -1,5 +1,7 @@
 #pragma once
 
+#include "RunProgress.h"
+
 #include <QString>
 
 namespace qv {
@@ -43,6 +45,10 @@ public:
     // After the first two completion lines, before the last one: an
     // unattended run writes its end time and saves its log file here.
     virtual void completionLinesWritten(const RunOutcome& /*outcome*/) {}
+    // How far the run is: at each table's start and end, a few times a
+    // second while rows are copied, and once when the last table is done.
+    // Never part of the log.
+    virtual void progressChanged(const RunProgress& /*progress*/) {}
 };
 
 }  // namespace qv

@@ -7,6 +7,8 @@
 #include <QString>
 #include <QStringList>
 #include <QVector>
+#include <functional>
+#include <optional>
 
 namespace qv {
 
@@ -108,6 +110,13 @@ public:
     // A row that MySQL refused during an apply of transferRows, which binds
     // the row target's reconcile handler here while it copies.
     void mysqldataReconcileError(const QString& message);
+
+    // Oracle's estimate of each table's rows (user_tables.num_rows), in the
+    // order given; none where it has none, and none at all when the
+    // dictionary does not answer.
+    QVector<std::optional<qint64>> readRowEstimates(const QStringList& sources);
+    // Called with the rows read so far while transferRows copies.
+    std::function<void(qint64)> onRowsRead;
 
     // Whether a call to the source may wait for its server without end (an
     // Oracle client older than 18c has no call time limit).

@@ -2,6 +2,7 @@
 
 #include "Dialogs.h"
 #include "Placement.h"
+#include "ProgressText.h"
 #include "RadioGroup.h"
 #include "StoredSettings.h"
 #include "data/Errors.h"
@@ -22,6 +23,7 @@
 #include <QLineEdit>
 #include <QListWidget>
 #include <QPlainTextEdit>
+#include <QProgressBar>
 #include <QPushButton>
 #include <QScrollBar>
 #include <QTabWidget>
@@ -325,6 +327,31 @@ void Taaform1::runStarting()
     btcancel->setText(QStringLiteral("Stop"));
     btcancel->setEnabled(true);
     stopBound_ = true;
+    pbrun->setValue(0);
+    lblprogress->clear();
+}
+
+void Taaform1::progressChanged(const RunProgress& progress)
+{
+    pbrun->setValue(progress.permille);
+    // A line too wide for the label breaks between its pieces, never inside
+    // one ("41,200 / rows/s").
+    const QStringList pieces = progressPieces(progress, uiLanguage_);
+    const QFontMetrics metrics(lblprogress->font());
+    const int width = lblprogress->contentsRect().width();
+    QString shown;
+    QString row;
+    for (const QString& piece : pieces) {
+        if (!row.isEmpty() && metrics.horizontalAdvance(row + piece.trimmed()) > width) {
+            shown = shown.trimmed() + u'\n';
+            row.clear();
+        }
+        shown += piece;
+        row += piece;
+    }
+    lblprogress->setText(shown);
+    if (onProgress_)
+        onProgress_(pieces.join(QString()), false);
 }
 
 void Taaform1::completionLinesWritten(const RunOutcome& outcome)
@@ -349,6 +376,8 @@ void Taaform1::step5Click()
 void Taaform1::runEnded()
 {
     runInProgress_ = false;
+    if (onProgress_)
+        onProgress_({}, true);
     // The close box was used during the run: the window closes now, and the
     // program ends when the event loop has control again.
     if (closeAfterRun_) {

@@ -18,6 +18,7 @@ class QLabel;
 class QLineEdit;
 class QListWidget;
 class QPlainTextEdit;
+class QProgressBar;
 class QPushButton;
 class QTabWidget;
 
@@ -65,6 +66,10 @@ public:
     // Called after every change of the progress log; `lineAdded` is false
     // when only the last line was replaced.
     void setOnLogChanged(std::function<void(bool lineAdded)> hook) { onLogChanged_ = std::move(hook); }
+    // Called with each progress line page 6 shows (as one line), and once
+    // with `runEnded` when the run has returned, however it ended (before a
+    // failure is shown).
+    void setOnProgress(std::function<void(const QString& line, bool runEnded)> hook) { onProgress_ = std::move(hook); }
     Dialogs& dialogs() const { return dialogs_; }
 
     // Where CopyTextToClipboard goes; the shell hands in the scratch window's.
@@ -128,6 +133,7 @@ public:
     QString completionText(CompletionLine line) const override;
     void runStarting() override;
     void completionLinesWritten(const RunOutcome& outcome) override;
+    void progressChanged(const RunProgress& progress) override;
 
     // The conversion session the steps work with, for the life of the window.
     ConversionSession& session() { return session_; }
@@ -155,6 +161,7 @@ private:
     std::function<void()> afterNext_;
     std::function<void(const RunOutcome&)> onCompletionLines_;
     std::function<void(bool)> onLogChanged_;
+    std::function<void(const QString&, bool)> onProgress_;
     std::function<void()> onCreateJob_;
     UiLanguage uiLanguage_ = UiLanguage::English;
     int currentStep_ = 1;
@@ -244,6 +251,8 @@ private:
     QPushButton* btcreatebat = nullptr;
     // page 6
     QPlainTextEdit* sc = nullptr;
+    QProgressBar* pbrun = nullptr;
+    QLabel* lblprogress = nullptr;  // the progress line, broken between its parts
     // never-shown storage page: the text-holder labels
     QTabWidget* PageControl1 = nullptr;
     QLabel* Label29 = nullptr;

@@ -19,6 +19,7 @@
 #include <QPainterPath>
 #include <QPixmap>
 #include <QPlainTextEdit>
+#include <QProgressBar>
 #include <QPushButton>
 #include <QTabBar>
 #include <QTabWidget>
@@ -321,10 +322,22 @@ void Taaform1::buildLayout()
     sc->setLineWrapMode(QPlainTextEdit::WidgetWidth);
     sc->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     sc->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+    // Below the log, which keeps the rest: the run's bar and its line (two
+    // lines high, so that the log keeps its size while the line changes).
+    pbrun = new QProgressBar(sheet);
+    pbrun->setObjectName(QStringLiteral("pbrun"));
+    pbrun->setRange(0, 1000);
+    pbrun->setValue(0);
+    pbrun->setTextVisible(false);  // the line below tells it
+    lblprogress = label(sheet, QStringLiteral("lblprogress"), QRect(), true);
+    lblprogress->setMinimumHeight(2 * lblprogress->fontMetrics().lineSpacing());
     {
         auto* fill = new QVBoxLayout(sheet);
-        fill->setContentsMargins(0, 0, 0, 0);
-        fill->addWidget(sc);
+        fill->setContentsMargins(0, 0, 0, 2);
+        fill->setSpacing(4);
+        fill->addWidget(sc, 1);
+        fill->addWidget(pbrun);
+        fill->addWidget(lblprogress);
     }
 
     // Page 7, never shown: labels that only hold language-dependent texts.

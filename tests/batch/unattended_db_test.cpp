@@ -43,6 +43,7 @@ TEST_F(UnattendedRun, CompleteRunLeavesItsLogAndTheJobsSettings)
     const QString job = writeJob(QStringLiteral("nightly.qvjob"));
     const Outcome outcome = runJob(job);
     EXPECT_EQ(outcome.status, 0) << outcome.errors.toStdString();
+    EXPECT_FALSE(outcome.errors.contains(QStringLiteral("第 "))) << "standard error is a pipe: no progress line";
     const QStringList lines = logLines(dir.filePath(QStringLiteral("nightly.log")));
     ASSERT_EQ(lines.size(), 12) << lines.join(QLatin1Char('\n')).toStdString();
     EXPECT_TRUE(lines.first().startsWith(QStringLiteral("Start time:")));

@@ -11,6 +11,7 @@
 #include <QLineEdit>
 #include <QListWidget>
 #include <QPlainTextEdit>
+#include <QProgressBar>
 #include <QPushButton>
 #include <QTabWidget>
 #include <QTimer>
@@ -66,6 +67,11 @@ TEST_F(Wizard, ConvertsTwoTablesAndWritesTheLogLineForLine)
     EXPECT_EQ(buttons(), (Buttons{false, "Finish", true, "Stop", false, false}));
     EXPECT_EQ(form->focusWidget(), button("btnext"));
     EXPECT_EQ(db.scalar(QStringLiteral("select count(*) from %1.EMP").arg(db.name())), QStringLiteral("14"));
+    // The bar full and the finished line naming the last table, below the log.
+    EXPECT_EQ(control<QProgressBar>("pbrun")->value(), control<QProgressBar>("pbrun")->maximum());
+    const QString progress = control<QLabel>("lblprogress")->text();
+    EXPECT_TRUE(progress.startsWith(QStringLiteral("Table 2 of 2: EMP, 14 rows; ")) && progress.endsWith(QStringLiteral("; done")))
+        << progress.toStdString();
     EXPECT_EQ(QGuiApplication::clipboard()->text(), QStringLiteral("select * from `EMP` where 1=0"));
     EXPECT_TRUE(dialogs.shown.isEmpty());
 

@@ -640,6 +640,35 @@ std::vector<View> views()
     };
 }
 
+// A file's statistics are exact: each table's NUM_ROWS is its row count, as
+// if it had just been analyzed (Oracle Database Reference, ALL_TABLES).
+void countRows(sqlite3* db)
+{
+    std::vector<std::string> names;
+    sqlite3_stmt* list = nullptr;
+    if (sqlite3_prepare_v2(db, "select name from temp.quorvane_tables", -1, &list, nullptr) != SQLITE_OK)
+        throw Error(QString::fromUtf8(sqlite3_errmsg(db)));
+    while (sqlite3_step(list) == SQLITE_ROW)
+        names.emplace_back(reinterpret_cast<const char*>(sqlite3_column_text(list, 0)));
+    sqlite3_finalize(list);
+    for (const std::string& name : names) {
+        std::string quoted = "\"";
+        for (const char c : name)
+            quoted += c == '"' ? std::string("\"\"") : std::string(1, c);
+        quoted += '"';
+        sqlite3_stmt* update = nullptr;
+        const std::string sql = "update temp.user_tables set NUM_ROWS = (select count(*) from main." + quoted
+                                + ") where TABLE_NAME = ?1";
+        if (sqlite3_prepare_v2(db, sql.c_str(), -1, &update, nullptr) != SQLITE_OK)
+            throw Error(QString::fromUtf8(sqlite3_errmsg(db)));
+        sqlite3_bind_text(update, 1, name.c_str(), int(name.size()), SQLITE_STATIC);
+        const int rc = sqlite3_step(update);
+        sqlite3_finalize(update);
+        if (rc != SQLITE_DONE)
+            throw Error(QString::fromUtf8(sqlite3_errmsg(db)));
+    }
+}
+
 bool hasMainTable(sqlite3* db, const char* name)
 {
     sqlite3_stmt* probe = nullptr;
@@ -1141,6 +1170,7 @@ void installOracleDictionary(sqlite3* db)
         exec(db, std::string("create temp table ") + view.name + " (" + definition + "); insert into temp." + view.name
                      + " (" + names + ") select " + values + " from " + view.source + ";");
     }
+    countRows(db);
 }
 
 }  // namespace qv
